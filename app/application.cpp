@@ -1,0 +1,45 @@
+#include "app/application.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <cstdlib>
+#include <string>
+
+#include "platform/error.h"
+#include "platform/ui.h"
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  setApplicationName(QStringLiteral("Vireska"));
+  setApplicationDisplayName(QStringLiteral("Vireska"));
+  setOrganizationName(QStringLiteral("Vireska"));
+}
+
+bool TApplication::notify(QObject* receiver, QEvent* event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (const std::exception& error) {
+    platform::ReportError(error);
+  }
+  return false;
+}
+
+void PrepareEnvironment() {
+#ifndef _WIN32
+  // The engine refuses to run as root with its sandbox on.
+  if (::geteuid() == 0 && !std::getenv("QTWEBENGINE_DISABLE_SANDBOX"))
+    ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 1);
+  if (!std::getenv("QTWEBENGINE_CHROMIUM_FLAGS"))
+    ::setenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-dev-shm-usage", 1);
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  struct stat st {};
+  if (!runtime || ::stat(runtime, &st) != 0) {
+    std::string dir = "/tmp/vireska-runtime-" + std::to_string(::geteuid());
+    ::mkdir(dir.c_str(), 0700);
+    ::chmod(dir.c_str(), 0700);
+    ::setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+  }
+#endif
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+}

@@ -1,0 +1,426 @@
+#include "app/mainform.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "platform/ui.h"
+
+TForm1* Form1 = nullptr;
+
+namespace {
+
+using platform::NameControl;
+
+QLabel* MakeLabel(const QString& text, QWidget* parent, const char* name) {
+  auto* label = new QLabel(text, parent);
+  NameControl(label, name, text);
+  return label;
+}
+
+QPushButton* MakeButton(const QString& text, QWidget* parent, const char* name) {
+  auto* button = new QPushButton(text, parent);
+  NameControl(button, name, text);
+  button->setAutoDefault(false);
+  return button;
+}
+
+// An edit named for assistive technology by the label above it.
+QLineEdit* MakeEdit(QLabel* label, QWidget* parent, const char* name, const QString& text = {}) {
+  auto* edit = new QLineEdit(text, parent);
+  NameControl(edit, name, label ? label->text() : QString::fromLatin1(name));
+  if (label) label->setBuddy(edit);
+  return edit;
+}
+
+QPlainTextEdit* MakeMemo(QWidget* parent, const char* name, const QString& accessibleName) {
+  auto* memo = new QPlainTextEdit(parent);
+  NameControl(memo, name, accessibleName);
+  memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+  memo->setReadOnly(false);
+  return memo;
+}
+
+QIcon Icon(const char* resource) { return QIcon(QString::fromLatin1(resource)); }
+
+}  // namespace
+
+bool TOpenDialog::Execute() { return platform::Ui().OpenFile(FileName, Filter, DefaultExt); }
+
+static void InitResources() { Q_INIT_RESOURCE(resources); }
+
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+  InitResources();
+  Form1 = this;
+  platform::NameControl(this, "TForm1", QStringLiteral("Vireska V 1.2"));
+  setWindowTitle(QStringLiteral("Vireska V 1.2"));
+  resize(847, 644);
+  QFont font(QStringLiteral("MS Sans Serif"));
+  font.setPointSize(8);
+  setFont(font);
+
+  ImageList1 = {Icon(":/img/open.svg"), Icon(":/img/batch.svg")};
+  ImageList2.resize(19);
+  // Indexes the grids and the connect button use; the others are unused here.
+  const char* list2[] = {":/img/folder.svg",  ":/img/web.svg",    ":/img/archive.svg",
+                         ":/img/program.svg", ":/img/map.svg",    nullptr,
+                         ":/img/pda_on.svg",  ":/img/pda_off.svg", nullptr,
+                         ":/img/image.svg",   nullptr,            nullptr,
+                         nullptr,             nullptr,            ":/img/plt.svg",
+                         ":/img/text.svg",    ":/img/file.svg",   ":/img/arrow_up.svg",
+                         ":/img/arrow_down.svg"};
+  for (size_t i = 0; i < ImageList2.size(); ++i)
+    if (list2[i]) ImageList2[i] = Icon(list2[i]);
+
+  PageControl1 = new QTabWidget(this);
+  NameControl(PageControl1, "PageControl1", QStringLiteral("PageControl1"));
+  setCentralWidget(PageControl1);
+
+  OpenDialog2.Filter = "Waypoints oziexplorer[*.wpt]|*.wpt";
+  OpenDialog2.DefaultExt = "*.wpt";
+  Timer1 = new QTimer(this);
+  Timer1->setObjectName(QStringLiteral("Timer1"));
+  Timer1->setInterval(1000);
+
+  BuildBrowserTab();
+  BuildTextTabs();
+  BuildSettingsTab();
+  BuildAboutTab();
+  BuildManagerTab();
+  BuildMenus();
+  PageControl1->setCurrentWidget(TabSheet1);
+  PageControl2->setCurrentWidget(TabSheet4);
+
+  WireShell();
+  WireCacheList();
+  WireWeb();
+  WireExport();
+  WireDevice();
+  WireFileManager();
+}
+
+TForm1::~TForm1() {
+  if (Form1 == this) Form1 = nullptr;
+}
+
+void TForm1::BuildBrowserTab() {
+  TabSheet1 = new QWidget;
+  NameControl(TabSheet1, "TabSheet1", QStringLiteral("Browser"));
+  PageControl1->addTab(TabSheet1, QStringLiteral("Browser"));
+  auto* page = new QVBoxLayout(TabSheet1);
+  page->setContentsMargins(0, 0, 0, 0);
+  page->setSpacing(0);
+
+  ToolBar3 = new QToolBar(TabSheet1);
+  NameControl(ToolBar3, "ToolBar3", QStringLiteral("ToolBar3"));
+  ToolButton10 = new QToolButton(ToolBar3);
+  ToolButton10->setIcon(ImageList1[0]);
+  ToolButton10->setToolTip(QStringLiteral("Otvor súbor s WPT súradnicami kešiek"));
+  NameControl(ToolButton10, "ToolButton10", QStringLiteral("Otvor súbor s WPT súradnicami kešiek"));
+  ToolBar3->addWidget(ToolButton10);
+  ToolBar3->addSeparator();
+  ToolButton12 = new QToolButton(ToolBar3);
+  ToolButton12->setIcon(ImageList1[1]);
+  ToolButton12->setToolTip(QStringLiteral("Exportuj označené webové stránky"));
+  NameControl(ToolButton12, "ToolButton12", QStringLiteral("Exportuj označené webové stránky"));
+  ToolBar3->addWidget(ToolButton12);
+  ToolBar3->addSeparator();
+  Label5 = MakeLabel(QStringLiteral("Na zobrazenie súradníc musíte byť prihlásený !"), ToolBar3,
+                     "Label5");
+  QFont bold = Label5->font();
+  bold.setBold(true);
+  bold.setPixelSize(16);
+  Label5->setFont(bold);
+  Label5->setAlignment(Qt::AlignCenter);
+  Label5->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+  ToolBar3->addWidget(Label5);
+  page->addWidget(ToolBar3);
+
+  auto* middle = new QHBoxLayout;
+  middle->setSpacing(2);
+  page->addLayout(middle, 1);
+
+  auto* left = new QWidget(TabSheet1);
+  left->setFixedWidth(241);
+  auto* col = new QVBoxLayout(left);
+  col->setContentsMargins(2, 2, 2, 2);
+  col->setSpacing(3);
+  Label3 = MakeLabel(QStringLiteral("Zoznam kešiek na stiahnutie z webu"), left, "Label3");
+  col->addWidget(Label3);
+  PageControl2 = new QTabWidget(left);
+  NameControl(PageControl2, "PageControl2", QStringLiteral("PageControl2"));
+  TabSheet4 = new QWidget;
+  TabSheet5 = new QWidget;
+  NameControl(TabSheet4, "TabSheet4", QStringLiteral("Podľa názvov"));
+  NameControl(TabSheet5, "TabSheet5", QStringLiteral("Podľa GCxxxx"));
+  CheckListBox1 = new TCheckListBox("CheckListBox1", TabSheet4);
+  CheckListBox1->setAccessibleName(QStringLiteral("Podľa názvov"));
+  CheckListBox2 = new TCheckListBox("CheckListBox2", TabSheet5);
+  CheckListBox2->setAccessibleName(QStringLiteral("Podľa GCxxxx"));
+  (new QVBoxLayout(TabSheet4))->addWidget(CheckListBox1);
+  (new QVBoxLayout(TabSheet5))->addWidget(CheckListBox2);
+  TabSheet4->layout()->setContentsMargins(0, 0, 0, 0);
+  TabSheet5->layout()->setContentsMargins(0, 0, 0, 0);
+  PageControl2->addTab(TabSheet4, QStringLiteral("Podľa názvov"));
+  PageControl2->addTab(TabSheet5, QStringLiteral("Podľa GCxxxx"));
+  col->addWidget(PageControl2, 1);
+
+  ToolBar1 = new QToolBar(left);
+  NameControl(ToolBar1, "ToolBar1", QStringLiteral("ToolBar1"));
+  CheckBox1 = new QCheckBox(QStringLiteral("->PDA"), ToolBar1);
+  NameControl(CheckBox1, "CheckBox1", QStringLiteral("->PDA"));
+  ToolBar1->addWidget(CheckBox1);
+  ToolButton2 = new QToolButton(ToolBar1);
+  ToolButton2->setIcon(ImageList2[7]);
+  ToolButton2->setToolTip(QStringLiteral("Pripoj PDA"));
+  NameControl(ToolButton2, "ToolButton2", QStringLiteral("Pripoj PDA"));
+  ToolBar1->addWidget(ToolButton2);
+  col->addWidget(ToolBar1);
+
+  RadioGroup1 = new TRadioGroup("RadioGroup1", QStringLiteral("Web"),
+                                {QStringLiteral("sk"), QStringLiteral("com")}, 0, left);
+  col->addWidget(RadioGroup1);
+
+  auto* buttons = new QGridLayout;
+  SpeedButton4 = MakeButton(QStringLiteral("GC"), left, "SpeedButton4");
+  SpeedButton7 = MakeButton(QStringLiteral("TlačFRM"), left, "SpeedButton7");
+  SpeedButton7->setEnabled(false);
+  SpeedButton9 = MakeButton(QStringLiteral("Exportuj jeden"), left, "SpeedButton9");
+  SpeedButton1 = MakeButton(QStringLiteral("Označ všetky"), left, "SpeedButton1");
+  SpeedButton2 = MakeButton(QStringLiteral("Odznač všetky"), left, "SpeedButton2");
+  SpeedButton6 = MakeButton(QStringLiteral("Exportuj označené webové stránky"), left, "SpeedButton6");
+  buttons->addWidget(SpeedButton4, 0, 0);
+  buttons->addWidget(SpeedButton7, 0, 1);
+  buttons->addWidget(SpeedButton9, 0, 2);
+  buttons->addWidget(SpeedButton1, 1, 0, 1, 1);
+  buttons->addWidget(SpeedButton2, 1, 1, 1, 2);
+  buttons->addWidget(SpeedButton6, 2, 0, 1, 3);
+  col->addLayout(buttons);
+
+  Label4 = MakeLabel(QStringLiteral("Prihlásenie na web"), left, "Label4");
+  QFont labelBold = Label4->font();
+  labelBold.setBold(true);
+  Label4->setFont(labelBold);
+  SpeedButton11 = MakeButton(QStringLiteral("Brejk"), left, "SpeedButton11");
+  auto* loginHead = new QHBoxLayout;
+  loginHead->addWidget(Label4, 1);
+  loginHead->addWidget(SpeedButton11);
+  col->addLayout(loginHead);
+  Label1 = MakeLabel(QStringLiteral("Prihlasovacie meno"), left, "Label1");
+  Label2 = MakeLabel(QStringLiteral("Heslo"), left, "Label2");
+  Edit1 = MakeEdit(Label1, left, "Edit1");
+  Edit2 = MakeEdit(Label2, left, "Edit2");
+  SpeedButton5 = MakeButton(QStringLiteral("Prihlás!"), left, "SpeedButton5");
+  auto* login = new QGridLayout;
+  login->addWidget(Label1, 0, 0);
+  login->addWidget(Label2, 0, 1);
+  login->addWidget(Edit1, 1, 0);
+  login->addWidget(Edit2, 1, 1);
+  login->addWidget(SpeedButton5, 2, 0, 1, 2);
+  col->addLayout(login);
+  middle->addWidget(left);
+
+  WebBrowserHost = new QWidget(TabSheet1);
+  NameControl(WebBrowserHost, "WebBrowser1", QStringLiteral("WebBrowser1"));
+  auto* host = new QVBoxLayout(WebBrowserHost);
+  host->setContentsMargins(0, 0, 0, 0);
+  middle->addWidget(WebBrowserHost, 1);
+
+  StatusBar1 = new TStatusBar("StatusBar1", {104, 50, 50, 50}, TabSheet1);
+  ProgressBar1 = new QProgressBar(StatusBar1->Panel(0));
+  NameControl(ProgressBar1, "ProgressBar1", QStringLiteral("ProgressBar1"));
+  ProgressBar1->setRange(0, 100);
+  ProgressBar1->setValue(0);
+  ProgressBar1->setTextVisible(false);
+  ProgressBar1->setGeometry(2, 2, 100, 15);
+  page->addWidget(StatusBar1);
+}
+
+void TForm1::BuildTextTabs() {
+  TabSheet2 = new QWidget;
+  NameControl(TabSheet2, "TabSheet2", QStringLiteral("HTML"));
+  Memo1 = MakeMemo(TabSheet2, "Memo1", QStringLiteral("HTML"));
+  (new QVBoxLayout(TabSheet2))->addWidget(Memo1);
+  PageControl1->addTab(TabSheet2, QStringLiteral("HTML"));
+
+  TabSheet3 = new QWidget;
+  NameControl(TabSheet3, "TabSheet3", QStringLiteral("WPT"));
+  Memo2 = MakeMemo(TabSheet3, "Memo2", QStringLiteral("WPT"));
+  (new QVBoxLayout(TabSheet3))->addWidget(Memo2);
+  PageControl1->addTab(TabSheet3, QStringLiteral("WPT"));
+}
+
+void TForm1::BuildSettingsTab() {
+  TabSheet7 = new QWidget;
+  NameControl(TabSheet7, "TabSheet7", QStringLiteral("Nastavenia"));
+  PageControl1->addTab(TabSheet7, QStringLiteral("Nastavenia"));
+  auto* grid = new QGridLayout(TabSheet7);
+
+  Label6 = MakeLabel(QStringLiteral("Nastavenie cesty kde budú ukladané súbory bez lomítka na konci"),
+                     TabSheet7, "Label6");
+  Edit3 = MakeEdit(Label6, TabSheet7, "Edit3");
+  DriveComboBox1 = new TDriveComboBox("DriveComboBox1", TabSheet7);
+  DirectoryOutline1 = new TDirectoryOutline("DirectoryOutline1", TabSheet7);
+  Label7 = MakeLabel(QStringLiteral("Cesta v PDA pre WPT s lomítkom na konci"), TabSheet7, "Label7");
+  Edit4 = MakeEdit(Label7, TabSheet7, "Edit4", QStringLiteral("\\Storage Card\\OZI_Maps\\WP\\"));
+  Label8 = MakeLabel(QStringLiteral("Cesta v PDA pre MHT súbory s lomítkom na konci"), TabSheet7,
+                     "Label8");
+  Edit5 = MakeEdit(Label8, TabSheet7, "Edit5", QStringLiteral("\\Storage Card\\MHT\\"));
+  RadioGroup2 = new TRadioGroup(
+      "RadioGroup2", QStringLiteral("Čo  sa bude exportovať z www.geocaching.sk"),
+      {QStringLiteral("Ukladaj hlavnú stránku kešky"), QStringLiteral("Ukladaj tlačovú stránku kešky")},
+      1, TabSheet7);
+  RadioGroup3 = new TRadioGroup(
+      "RadioGroup3", QStringLiteral("Ako sa bude exportovať"),
+      {QStringLiteral("formát html - úsporný,ale úplne bez obrázkov"),
+       QStringLiteral("formát MHT - komprimovaný formát ukladania stránok 1:1 od Microsoftu")},
+      1, TabSheet7);
+  SpeedButton8 = MakeButton(QStringLiteral("Zapíš do INI"), TabSheet7, "SpeedButton8");
+
+  grid->addWidget(Label6, 0, 0);
+  grid->addWidget(Edit3, 1, 0);
+  grid->addWidget(DriveComboBox1, 2, 0);
+  grid->addWidget(DirectoryOutline1, 3, 0, 6, 1);
+  grid->addWidget(Label7, 0, 1);
+  grid->addWidget(Edit4, 1, 1);
+  grid->addWidget(Label8, 2, 1);
+  grid->addWidget(Edit5, 3, 1);
+  grid->addWidget(RadioGroup2, 4, 1);
+  grid->addWidget(RadioGroup3, 5, 1);
+  grid->addWidget(SpeedButton8, 6, 1, Qt::AlignLeft);
+  grid->setRowStretch(8, 1);
+}
+
+void TForm1::BuildAboutTab() {
+  TabSheet6 = new QWidget;
+  NameControl(TabSheet6, "TabSheet6", QStringLiteral("O programe"));
+  PageControl1->addTab(TabSheet6, QStringLiteral("O programe"));
+  RichEdit1 = new QTextBrowser(TabSheet6);
+  NameControl(RichEdit1, "RichEdit1", QStringLiteral("O programe"));
+  RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  (new QVBoxLayout(TabSheet6))->addWidget(RichEdit1);
+}
+
+void TForm1::BuildManagerTab() {
+  TabSheet8 = new QWidget;
+  NameControl(TabSheet8, "TabSheet8", QStringLiteral("PDA Manažér"));
+  PageControl1->addTab(TabSheet8, QStringLiteral("PDA Manažér"));
+  auto* page = new QVBoxLayout(TabSheet8);
+  Label11 = MakeLabel(QStringLiteral("Funkcie sú dostupné cez pravé tlačítko myšky"), TabSheet8,
+                      "Label11");
+  QFont bold = Label11->font();
+  bold.setBold(true);
+  Label11->setFont(bold);
+  Label11->setStyleSheet(QStringLiteral("color: rgb(0, 128, 0);"));
+  page->addWidget(Label11);
+  auto* panes = new QHBoxLayout;
+  page->addLayout(panes, 1);
+
+  Panel6 = new QWidget(TabSheet8);
+  NameControl(Panel6, "Panel6", QStringLiteral("PC"));
+  auto* pc = new QVBoxLayout(Panel6);
+  pc->setContentsMargins(0, 0, 0, 0);
+  Label9 = MakeLabel(QStringLiteral("PC disky"), Panel6, "Label9");
+  DriveComboBox2 = new TDriveComboBox("DriveComboBox2", Panel6);
+  DriveComboBox2->setAccessibleName(Label9->text());
+  DirectoryListBox1 = new TDirectoryListBox("DirectoryListBox1", Panel6);
+  DirectoryListBox1->setMaximumHeight(110);
+  StringGrid2 = new TStringGrid("StringGrid2", {160, 55, 132}, 4, Panel6);
+  StatusBar5 = new TStatusBar("StatusBar5", {200, 50}, Panel6);
+  ToolBar4 = new QToolBar(Panel6);
+  NameControl(ToolBar4, "ToolBar4", QStringLiteral("ToolBar4"));
+  StatusBar4 = new TStatusBar("StatusBar4", {100, 100, 50}, ToolBar4);
+  ToolBar4->addWidget(StatusBar4);
+  pc->addWidget(Label9);
+  pc->addWidget(DriveComboBox2);
+  pc->addWidget(DirectoryListBox1);
+  pc->addWidget(StringGrid2, 1);
+  pc->addWidget(StatusBar5);
+  pc->addWidget(ToolBar4);
+  panes->addWidget(Panel6, 1);
+
+  Panel5 = new QWidget(TabSheet8);
+  NameControl(Panel5, "Panel5", QStringLiteral("PDA"));
+  auto* pda = new QVBoxLayout(Panel5);
+  pda->setContentsMargins(0, 0, 0, 0);
+  Label10 = MakeLabel(QStringLiteral("PDA "), Panel5, "Label10");
+  SpeedButton12 = MakeButton(QStringLiteral("Načítaj adresár PDA"), Panel5, "SpeedButton12");
+  StringGrid1 = new TStringGrid("StringGrid1", {160, 64, 127, 10}, 4, Panel5);
+  StatusBar3 = new TStatusBar("StatusBar3", {200, 50}, Panel5);
+  ToolBar2 = new QToolBar(Panel5);
+  NameControl(ToolBar2, "ToolBar2", QStringLiteral("ToolBar2"));
+  StatusBar2 = new TStatusBar("StatusBar2", {100, 100, 50}, ToolBar2);
+  ToolBar2->addWidget(StatusBar2);
+  pda->addWidget(Label10);
+  pda->addWidget(SpeedButton12, 0, Qt::AlignLeft);
+  pda->addWidget(StringGrid1, 1);
+  pda->addWidget(StatusBar3);
+  pda->addWidget(ToolBar2);
+  panes->addWidget(Panel5, 1);
+}
+
+void TForm1::BuildMenus() {
+  Subor1 = menuBar()->addMenu(QStringLiteral("Súbor"));
+  Subor1->setObjectName(QStringLiteral("Subor1"));
+  OtvorWPTsbor2 = Subor1->addAction(QStringLiteral("Otvor WPT súbor"));
+  Funkciemanara1 = Subor1->addMenu(QStringLiteral("Funkcie manažéra"));
+  Funkciemanara1->setObjectName(QStringLiteral("Funkciemanara1"));
+  KopirovaniesborudoPDA2 = Funkciemanara1->addAction(QStringLiteral("Kopirovanie označených súborov do PDA"));
+  Vymazaniesboru2 = Funkciemanara1->addAction(QStringLiteral("Otvor file v asociovanom programe"));
+  MenuItem3 = Funkciemanara1->addAction(QStringLiteral("Kopirovanie označených súborov do PC"));
+  MenuItem4 = Funkciemanara1->addAction(QStringLiteral("Vymazanie označených súborov,adresárov v PDA"));
+  Vytvoradresr2 = Funkciemanara1->addAction(QStringLiteral("Vytvor adresár v PDA"));
+  Koniecprogramu1 = Subor1->addAction(QStringLiteral("Koniec programu"));
+
+  PopupMenu1 = new QMenu(this);
+  PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+  KopirovaniesborudoPDA1 = PopupMenu1->addAction(QStringLiteral("Kopirovanie označených súborov do PDA"));
+  Vymazaniesboru1 = PopupMenu1->addAction(QStringLiteral("Otvor file v asociovanom programe"));
+  Refre1 = PopupMenu1->addAction(QStringLiteral("Refreš"));
+
+  PDAPopupMenu2 = new QMenu(this);
+  PDAPopupMenu2->setObjectName(QStringLiteral("PDAPopupMenu2"));
+  MenuItem1 = PDAPopupMenu2->addAction(QStringLiteral("Kopirovanie označených súborov do PC"));
+  MenuItem2 = PDAPopupMenu2->addAction(QStringLiteral("Vymazanie označených súborov,adresárov"));
+  Vytvoradresr1 = PDAPopupMenu2->addAction(QStringLiteral("Vytvor adresár"));
+  Refre2 = PDAPopupMenu2->addAction(QStringLiteral("Refreš"));
+
+  const std::pair<QAction*, const char*> names[] = {
+      {OtvorWPTsbor2, "OtvorWPTsbor2"},   {KopirovaniesborudoPDA2, "KopirovaniesborudoPDA2"},
+      {Vymazaniesboru2, "Vymazaniesboru2"}, {MenuItem3, "MenuItem3"},
+      {MenuItem4, "MenuItem4"},           {Vytvoradresr2, "Vytvoradresr2"},
+      {Koniecprogramu1, "Koniecprogramu1"}, {KopirovaniesborudoPDA1, "KopirovaniesborudoPDA1"},
+      {Vymazaniesboru1, "Vymazaniesboru1"}, {Refre1, "Refre1"},
+      {MenuItem1, "MenuItem1"},           {MenuItem2, "MenuItem2"},
+      {Vytvoradresr1, "Vytvoradresr1"},   {Refre2, "Refre2"}};
+  for (const auto& [action, name] : names) action->setObjectName(QString::fromLatin1(name));
+}
+
+bool TForm1::event(QEvent* e) {
+  bool handled = QMainWindow::event(e);
+  // The first activation at start runs FormActivate once; later activations do not.
+  if (e->type() == QEvent::WindowActivate && !activationQueued_) {
+    activationQueued_ = true;
+    QTimer::singleShot(0, this, [this] { FormActivate(); });
+  }
+  return handled;
+}
+
+void TForm1::closeEvent(QCloseEvent* e) {
+  FormClose();
+  e->accept();
+}

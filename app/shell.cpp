@@ -1,0 +1,140 @@
+// Start-up, the settings file and close.
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTextBrowser>
+
+#include "app/mainform.h"
+#include "app/state.h"
+#include "platform/codepage.h"
+#include "platform/error.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/profile.h"
+#include "platform/rtf.h"
+#include "platform/ui.h"
+
+namespace {
+
+constexpr const char* kFirstRunFile = "Zlat\xE9 Moravce50km.wpt";  // code page 1250
+
+AnsiString Text(const QLineEdit* edit) { return ToAnsi(edit->text()); }
+void SetText(QLineEdit* edit, const AnsiString& text) { edit->setText(FromAnsi(text)); }
+
+void SetGridHeader(TStringGrid* grid) {
+  const char* header[] = {"N\xE1zov s\xFA" "boru", "Ve\xBEkos\x9D", "D\xE1tum a \xE8" "as", "Attr", ""};
+  const char* up[] = {"..", "<DIR>", "", "", ""};
+  for (int col = 0; col < 5 && col < grid->ColCount(); ++col) {
+    grid->SetCell(col, 0, header[col]);
+    grid->SetCell(col, 1, up[col]);
+  }
+}
+
+}  // namespace
+
+std::filesystem::path TForm1::SettingsFile() { return platform::ExecutableDir() / "Vireska.ini"; }
+
+void TForm1::FormActivate() {
+  if (activated_) return;
+  activated_ = true;
+  const std::filesystem::path ini = SettingsFile();
+
+  SetText(Edit1, ReadProfileString(ini, "Prihlasovanie", "username", Text(Edit1)));
+  SetText(Edit2, ReadProfileString(ini, "Prihlasovanie", "password", Text(Edit2)));
+
+  AnsiString disk = ReadProfileString(ini, "Kdeukladatdata", "Disk", "C");
+  try {
+    DriveComboBox1->SetDrive(disk.empty() ? 'C' : disk[0]);
+  } catch (const PlatformError& error) {
+    platform::ReportError(error);  // the remaining steps still run
+  }
+
+  StatusBar3->SetPanelText(0, ReadProfileString(ini, "LastCesty", "PDA", StatusBar3->PanelText(0)));
+  DeviceDir = StatusBar3->PanelText(0);
+  StatusBar5->SetPanelText(0, ReadProfileString(ini, "LastCesty", "PC", StatusBar5->PanelText(0)));
+
+  const AnsiString pcDir = StatusBar5->PanelText(0);
+  if (!pcDir.empty()) {
+    try {
+      DirectoryListBox1->SetDirectory(pcDir);
+    } catch (const PlatformError&) {
+      StatusBar5->SetPanelText(0, "c:\\");
+      try {
+        DirectoryListBox1->SetDirectory("c:\\");
+      } catch (const PlatformError&) {
+      }
+    }
+  }
+
+  SetText(Edit3, ReadProfileString(ini, "Kdeukladatdata", "Cesta", Text(Edit3)));
+  SetText(Edit4, ReadProfileString(ini, "Kdeukladatdata", "PDA_WPT", Text(Edit4)));
+  SetText(Edit5, ReadProfileString(ini, "Kdeukladatdata", "PDA_MHT", Text(Edit5)));
+  OpenDialog2.FileName = ReadProfileString(ini, "Kdeukladatdata", "WPTsubor", "");
+
+  if (OpenDialog2.FileName.empty()) {
+    OpenDialog2.FileName =
+        platform::JoinPcPath(platform::FromNativePath(platform::ExecutableDir()), kFirstRunFile);
+    try {
+      ToolButton10Click();
+      WriteProfileString(ini, "Kdeukladatdata", "WPTsubor", OpenDialog2.FileName);
+    } catch (const PlatformError& error) {
+      platform::ReportError(error);  // "WPTsubor" stays unwritten: the next start asks again
+    }
+  }
+
+  AppClosing = false;
+  StatusBar3->SetPanelText(0, DeviceDir);
+
+  StringGrid1->SetRowCount(2);
+  SetGridHeader(StringGrid1);
+  SetGridHeader(StringGrid2);
+
+  try {
+    RichEdit1->setHtml(platform::RtfToHtml(platform::ReadWholeFile(platform::ExecutableDir() / "popisrtf.rtf")));
+  } catch (const std::exception&) {
+    // No about text: the tab stays empty.
+  }
+}
+
+void TForm1::FormClose() {
+  PageReady = true;
+  AppClosing = true;
+  const std::filesystem::path ini = SettingsFile();
+  try {
+    WriteProfileString(ini, "LastCesty", "PDA", StatusBar3->PanelText(0));
+    WriteProfileString(ini, "LastCesty", "PC", StatusBar5->PanelText(0));
+  } catch (const PlatformError& error) {
+    platform::ReportError(error);  // a user must always be able to quit
+  }
+}
+
+void TForm1::SpeedButton8Click() {
+  const std::filesystem::path ini = SettingsFile();
+  WriteProfileString(ini, "Kdeukladatdata", "Disk", AnsiString(1, DriveComboBox1->Drive()));
+  WriteProfileString(ini, "Kdeukladatdata", "Cesta", Text(Edit3));
+  WriteProfileString(ini, "Kdeukladatdata", "PDA_WPT", Text(Edit4));
+  WriteProfileString(ini, "Kdeukladatdata", "PDA_MHT", Text(Edit5));
+}
+
+void TForm1::DirectoryOutline1MouseUp() { SetText(Edit3, DirectoryOutline1->Directory()); }
+
+void TForm1::DriveComboBox1Change() { DirectoryOutline1->SetDrive(DriveComboBox1->Drive()); }
+
+void TForm1::Koniecprogramu1Click() { close(); }
+
+void TForm1::Funkciemanara1Click() { PageControl1->setCurrentWidget(TabSheet8); }
+
+void TForm1::RadioGroup1Click() {
+  // The chosen site is read where it is used.
+}
+
+void TForm1::WireShell() {
+  connect(SpeedButton8, &QPushButton::clicked, this, &TForm1::SpeedButton8Click);
+  connect(DirectoryOutline1, &TDirectoryOutline::mouseReleased, this,
+          &TForm1::DirectoryOutline1MouseUp);
+  connect(DriveComboBox1, &TDriveComboBox::driveChanged, this, &TForm1::DriveComboBox1Change);
+  connect(Koniecprogramu1, &QAction::triggered, this, &TForm1::Koniecprogramu1Click);
+  connect(Funkciemanara1, &QMenu::aboutToShow, this, &TForm1::Funkciemanara1Click);
+  connect(RadioGroup1, &TRadioGroup::clicked, this, &TForm1::RadioGroup1Click);
+}

@@ -1,0 +1,25 @@
+#include "app/state.h"
+
+bool PageReady = false;
+bool AppClosing = false;
+bool LoggedIn = false;
+AnsiString HintText;
+AnsiString CurrentCache;
+std::uint32_t WaitStart = 0;
+AnsiString DeviceDir;
+char16_t* WideBuffer = nullptr;
+int DeviceGridCol = 0, DeviceGridRow = 0;
+int PcGridCol = 0, PcGridRow = 0;
+bool DeviceNameOrder = false, DeviceDateOrder = false, PcNameOrder = false, PcDateOrder = false;
+
+void ResetSharedState() {
+  PageReady = AppClosing = LoggedIn = false;
+  HintText.clear();
+  CurrentCache.clear();
+  WaitStart = 0;
+  DeviceDir.clear();
+  delete[] WideBuffer;
+  WideBuffer = nullptr;
+  DeviceGridCol = DeviceGridRow = PcGridCol = PcGridRow = 0;
+  DeviceNameOrder = DeviceDateOrder = PcNameOrder = PcDateOrder = false;
+}

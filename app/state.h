@@ -1,0 +1,21 @@
+#pragma once
+// The application-wide state that the handlers share. Zero, false or empty at start.
+#include <cstdint>
+
+#include "platform/ansi.h"
+
+extern bool PageReady;     // the awaited page has completed, or a wait was broken
+extern bool AppClosing;    // the main window is closing: no copy to the handheld starts
+extern bool LoggedIn;      // a page showed the site's logged-in marker since the last login began
+extern AnsiString HintText;      // still ROT13-encoded hint of the last national cache page
+extern AnsiString CurrentCache;  // name-list text of the cache page last requested
+extern std::uint32_t WaitStart;  // tick count at which the current timed wait began
+extern AnsiString DeviceDir;     // current directory of the handheld pane, ends in "\"
+extern char16_t* WideBuffer;     // 1024 bytes for one UTF-16 handheld path, owned by a command
+extern int DeviceGridCol, DeviceGridRow;  // cell of the last press in StringGrid1
+extern int PcGridCol, PcGridRow;          // cell of the last press in StringGrid2
+// Sort state of both grids: column (name or date) and direction.
+extern bool DeviceNameOrder, DeviceDateOrder, PcNameOrder, PcDateOrder;
+
+// Back to the start values (tests run several windows in one process).
+void ResetSharedState();

@@ -1,0 +1,496 @@
+#include "platform/controls.h"
+
+#include <QButtonGroup>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QRadioButton>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <unistd.h>
+
+#include "platform/codepage.h"
+#include "platform/error.h"
+#include "platform/paths.h"
+
+namespace platform {
+
+void NameControl(QWidget* widget, const char* designerName, const QString& accessibleName) {
+  widget->setObjectName(QString::fromLatin1(designerName));
+  widget->setAccessibleDescription(QString::fromLatin1(designerName));
+  widget->setAccessibleName(accessibleName);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TStatusBar::TStatusBar(const char* designerName, std::initializer_list<int> widths,
+                       QWidget* parent)
+    : QWidget(parent) {
+  NameControl(this, designerName, QString::fromLatin1(designerName));
+  auto* layout = new QHBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(2);
+  int index = 0;
+  for (int width : widths) {
+    auto* panel = new QLabel(this);
+    panel->setFrameShape(QFrame::Panel);
+    panel->setFrameShadow(QFrame::Sunken);
+    panel->setFixedWidth(width);
+    panel->setTextFormat(Qt::PlainText);
+    QString name = QString::fromLatin1("%1.%2").arg(QString::fromLatin1(designerName)).arg(index++);
+    panel->setObjectName(name);
+    panel->setAccessibleDescription(name);
+    layout->addWidget(panel);
+    panels_.push_back(panel);
+  }
+  layout->addStretch(1);
+  setFixedHeight(19);
+}
+
+AnsiString TStatusBar::PanelText(int index) const { return ToAnsi(Panel(index)->text()); }
+
+void TStatusBar::SetPanelText(int index, const AnsiString& text) {
+  QString shown = FromAnsi(text);
+  Panel(index)->setText(shown);
+  Panel(index)->setAccessibleName(shown);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+StringGridModel::StringGridModel(int columns, int rows, QObject* parent)
+    : QAbstractTableModel(parent), columns_(columns) {
+  rows_.assign(static_cast<size_t>(rows), std::vector<AnsiString>(static_cast<size_t>(columns)));
+}
+
+int StringGridModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+int StringGridModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : columns_;
+}
+
+QVariant StringGridModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid()) return {};
+  if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
+    return FromAnsi(Cell(index.column(), index.row()));
+  return {};
+}
+
+Qt::ItemFlags StringGridModel::flags(const QModelIndex& index) const {
+  if (!index.isValid()) return Qt::NoItemFlags;
+  if (index.row() == 0) return Qt::ItemIsEnabled;  // the fixed header row is never selected
+  return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+}
+
+const AnsiString& StringGridModel::Cell(int col, int row) const {
+  static const AnsiString empty;
+  if (row < 0 || col < 0 || row >= static_cast<int>(rows_.size()) || col >= columns_) return empty;
+  return rows_[static_cast<size_t>(row)][static_cast<size_t>(col)];
+}
+
+void StringGridModel::SetCell(int col, int row, const AnsiString& text) {
+  if (row < 0 || col < 0 || row >= static_cast<int>(rows_.size()) || col >= columns_) return;
+  rows_[static_cast<size_t>(row)][static_cast<size_t>(col)] = text;
+  if (!updating_) Q_EMIT dataChanged(index(row, col), index(row, col));
+}
+
+void StringGridModel::SetRowCount(int rows) {
+  rows = std::max(rows, 0);
+  int old = static_cast<int>(rows_.size());
+  if (rows == old) return;
+  if (updating_) {
+    rows_.resize(static_cast<size_t>(rows), std::vector<AnsiString>(static_cast<size_t>(columns_)));
+    return;
+  }
+  if (rows > old) {
+    beginInsertRows({}, old, rows - 1);
+    rows_.resize(static_cast<size_t>(rows), std::vector<AnsiString>(static_cast<size_t>(columns_)));
+    endInsertRows();
+  } else {
+    beginRemoveRows({}, rows, old - 1);
+    rows_.resize(static_cast<size_t>(rows));
+    endRemoveRows();
+  }
+}
+
+void StringGridModel::ReorderRows(const std::vector<int>& order) {
+  std::vector<std::vector<AnsiString>> moved;
+  moved.reserve(order.size());
+  for (int from : order) moved.push_back(std::move(rows_[static_cast<size_t>(from)]));
+  for (size_t i = 0; i < moved.size(); ++i) rows_[i] = std::move(moved[i]);
+  if (!updating_ && !rows_.empty())
+    Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, columns_ - 1));
+}
+
+void StringGridModel::BeginUpdate() {
+  if (updating_++ == 0) beginResetModel();
+}
+
+void StringGridModel::EndUpdate() {
+  if (updating_ > 0 && --updating_ == 0) endResetModel();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TStringGrid::TStringGrid(const char* designerName, std::initializer_list<int> widths, int columns,
+                         QWidget* parent)
+    : QTableView(parent),
+      model_(new StringGridModel(columns, 2, this)),
+      visibleColumns_(static_cast<int>(widths.size())) {
+  NameControl(this, designerName, QString::fromLatin1(designerName));
+  setModel(model_);
+  horizontalHeader()->hide();
+  verticalHeader()->hide();
+  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  verticalHeader()->setDefaultSectionSize(18);
+  verticalHeader()->setMinimumSectionSize(18);
+  horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  setSelectionMode(QAbstractItemView::ContiguousSelection);
+  setSelectionBehavior(QAbstractItemView::SelectItems);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setWordWrap(false);
+  setShowGrid(true);
+  setTabKeyNavigation(false);
+  QFont f(QStringLiteral("Microsoft Sans Serif"));
+  f.setPointSize(8);
+  setFont(f);
+  int col = 0;
+  for (int width : widths) setColumnWidth(col++, width);
+  for (int hidden = col; hidden < columns; ++hidden) setColumnHidden(hidden, true);
+}
+
+void TStringGrid::SetRowCount(int rows) {
+  model_->SetRowCount(rows);
+}
+
+TGridRect TStringGrid::Selection() const {
+  TGridRect rect;
+  QModelIndexList selected = selectionModel() ? selectionModel()->selectedIndexes() : QModelIndexList();
+  if (selected.isEmpty()) {
+    QModelIndex cur = currentIndex();
+    rect.Left = rect.Right = cur.isValid() ? cur.column() : 0;
+    rect.Top = rect.Bottom = cur.isValid() ? cur.row() : 1;
+    return rect;
+  }
+  rect.Left = rect.Right = selected.front().column();
+  rect.Top = rect.Bottom = selected.front().row();
+  for (const QModelIndex& i : selected) {
+    rect.Left = std::min(rect.Left, i.column());
+    rect.Right = std::max(rect.Right, i.column());
+    rect.Top = std::min(rect.Top, i.row());
+    rect.Bottom = std::max(rect.Bottom, i.row());
+  }
+  return rect;
+}
+
+void TStringGrid::SetSelection(const TGridRect& rect) {
+  QItemSelection sel(model_->index(rect.Top, rect.Left), model_->index(rect.Bottom, rect.Right));
+  selectionModel()->setCurrentIndex(model_->index(rect.Top, rect.Left), QItemSelectionModel::NoUpdate);
+  selectionModel()->select(sel, QItemSelectionModel::ClearAndSelect);
+}
+
+void TStringGrid::BeginUpdate() {
+  setUpdatesEnabled(false);
+  model_->BeginUpdate();
+}
+
+void TStringGrid::EndUpdate() {
+  model_->EndUpdate();
+  setUpdatesEnabled(true);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TCheckListBox::TCheckListBox(const char* designerName, QWidget* parent) : QListWidget(parent) {
+  NameControl(this, designerName, QString::fromLatin1(designerName));
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setUniformItemSizes(true);
+}
+
+AnsiString TCheckListBox::ItemText(int index) const {
+  QListWidgetItem* it = item(index);
+  return it ? ToAnsi(it->text()) : AnsiString();
+}
+
+bool TCheckListBox::Checked(int index) const {
+  QListWidgetItem* it = item(index);
+  return it && it->checkState() == Qt::Checked;
+}
+
+void TCheckListBox::SetChecked(int index, bool checked) {
+  if (QListWidgetItem* it = item(index)) it->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+}
+
+bool TCheckListBox::Selected(int index) const {
+  QListWidgetItem* it = item(index);
+  return it && it->isSelected();
+}
+
+void TCheckListBox::SetSelected(int index, bool selected) {
+  QListWidgetItem* it = item(index);
+  if (!it) return;
+  if (selected) {
+    setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
+  } else {
+    it->setSelected(false);
+  }
+}
+
+void TCheckListBox::mouseReleaseEvent(QMouseEvent* event) {
+  QListWidgetItem* hit = itemAt(event->position().toPoint());
+  QListWidget::mouseReleaseEvent(event);
+  if (!hit || event->button() != Qt::LeftButton) return;
+  // A click on the check box alone makes its entry the current one, as a click on the text does.
+  if (currentItem() != hit) setCurrentItem(hit);
+  Q_EMIT clicked();
+}
+
+void TCheckListBox::keyPressEvent(QKeyEvent* event) {
+  QListWidget::keyPressEvent(event);
+  if (event->key() == Qt::Key_Space && currentRow() >= 0) Q_EMIT clicked();
+}
+
+void TCheckListBox::SetItems(const std::vector<AnsiString>& texts) {
+  setUpdatesEnabled(false);
+  clear();
+  for (const AnsiString& text : texts) {
+    // Constructed without a view, then added: no per-item notification of the view.
+    auto* it = new QListWidgetItem(FromAnsi(text));
+    it->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+    it->setCheckState(Qt::Unchecked);
+    addItem(it);
+  }
+  setCurrentRow(-1);
+  clearSelection();
+  setUpdatesEnabled(true);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TRadioGroup::TRadioGroup(const char* designerName, const QString& caption,
+                         const QStringList& items, int itemIndex, QWidget* parent)
+    : QGroupBox(caption, parent), group_(new QButtonGroup(this)) {
+  NameControl(this, designerName, caption);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(6, 2, 6, 2);
+  int id = 0;
+  for (const QString& text : items) {
+    auto* button = new QRadioButton(text, this);
+    button->setAccessibleName(text);
+    group_->addButton(button, id++);
+    layout->addWidget(button);
+    buttons_.push_back(button);
+  }
+  SetItemIndex(itemIndex);
+  connect(group_, &QButtonGroup::idClicked, this, [this](int) { Q_EMIT clicked(); });
+}
+
+int TRadioGroup::ItemIndex() const { return group_->checkedId(); }
+
+void TRadioGroup::SetItemIndex(int index) {
+  if (index >= 0 && index < static_cast<int>(buttons_.size())) {
+    buttons_[static_cast<size_t>(index)]->setChecked(true);
+  } else if (QAbstractButton* b = group_->checkedButton()) {
+    group_->setExclusive(false);
+    b->setChecked(false);
+    group_->setExclusive(true);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TDriveComboBox::TDriveComboBox(const char* designerName, QWidget* parent) : QComboBox(parent) {
+  NameControl(this, designerName, QString::fromLatin1(designerName));
+  Refresh();
+  connect(this, &QComboBox::currentIndexChanged, this, [this](int) { Q_EMIT driveChanged(); });
+}
+
+void TDriveComboBox::Refresh() {
+  QSignalBlocker block(this);
+  char keep = count() > 0 ? Drive() : 'C';
+  clear();
+  for (const platform::Drive& d : ListDrives())
+    addItem(FromAnsi(DriveText(d)), QVariant(static_cast<int>(d.letter)));
+  int at = findData(QVariant(static_cast<int>(keep)));
+  setCurrentIndex(at >= 0 ? at : 0);
+}
+
+char TDriveComboBox::Drive() const {
+  QVariant v = currentData();
+  return v.isValid() ? static_cast<char>(v.toInt()) : 'C';
+}
+
+void TDriveComboBox::SetDrive(char letter) {
+  letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+  int at = findData(QVariant(static_cast<int>(letter)));
+  if (at < 0) {
+    Refresh();
+    at = findData(QVariant(static_cast<int>(letter)));
+  }
+  if (at < 0) throw PlatformError("I/O error 15");
+  setCurrentIndex(at);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+constexpr int kPathRole = Qt::UserRole + 1;
+constexpr int kFilledRole = Qt::UserRole + 2;
+
+QStringList Subdirectories(const QString& path) {
+  return QDir(path).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
+                              QDir::Name | QDir::IgnoreCase);
+}
+
+QString JoinNative(const QString& dir, const QString& name) {
+  return dir.endsWith(QLatin1Char('/')) ? dir + name : dir + QLatin1Char('/') + name;
+}
+}  // namespace
+
+TDirectoryOutline::TDirectoryOutline(const char* designerName, QWidget* parent)
+    : QTreeWidget(parent) {
+  NameControl(this, designerName, QString::fromLatin1(designerName));
+  setHeaderHidden(true);
+  setColumnCount(1);
+  connect(this, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) { Populate(item); });
+  SetDrive('C');
+}
+
+QTreeWidgetItem* TDirectoryOutline::RootFor(char letter) {
+  auto root = DriveRoot(letter);
+  if (!root) throw PlatformError("I/O error 15");
+  clear();
+  auto* item = new QTreeWidgetItem(this);
+  QString path = QString::fromStdString(root->string());
+  item->setText(0, path);
+  item->setData(0, kPathRole, path);
+  Populate(item);
+  item->setExpanded(true);
+  return item;
+}
+
+void TDirectoryOutline::Populate(QTreeWidgetItem* item) {
+  if (item->data(0, kFilledRole).toBool()) return;
+  item->setData(0, kFilledRole, true);
+  qDeleteAll(item->takeChildren());
+  const QString path = item->data(0, kPathRole).toString();
+  for (const QString& name : Subdirectories(path)) {
+    auto* child = new QTreeWidgetItem(item);
+    child->setText(0, name);
+    child->setData(0, kPathRole, JoinNative(path, name));
+    child->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+  }
+}
+
+QTreeWidgetItem* TDirectoryOutline::Expose(const QString& nativePath) {
+  QTreeWidgetItem* item = topLevelItem(0);
+  if (!item) return nullptr;
+  const QString rootPath = item->data(0, kPathRole).toString();
+  QString rest = nativePath.mid(rootPath.size());
+  for (const QString& part : rest.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+    Populate(item);
+    item->setExpanded(true);
+    QTreeWidgetItem* next = nullptr;
+    for (int i = 0; i < item->childCount(); ++i)
+      if (item->child(i)->text(0) == part) next = item->child(i);
+    if (!next) break;
+    item = next;
+  }
+  return item;
+}
+
+void TDirectoryOutline::SetDrive(char letter) {
+  QTreeWidgetItem* root = RootFor(letter);
+  drive_ = letter;
+  setCurrentItem(root);
+}
+
+void TDirectoryOutline::SetDirectory(const AnsiString& directory) {
+  std::filesystem::path native = ToNativePath(directory);
+  std::error_code ec;
+  if (!std::filesystem::is_directory(native, ec)) throw PlatformError("I/O error 3");
+  char letter = DriveOf(native);
+  if (letter != drive_ || !topLevelItem(0)) SetDrive(letter);
+  if (QTreeWidgetItem* item = Expose(QString::fromStdString(native.string()))) setCurrentItem(item);
+}
+
+AnsiString TDirectoryOutline::Directory() const {
+  QTreeWidgetItem* item = currentItem();
+  if (!item) item = topLevelItem(0);
+  return item ? ToAnsi(item->data(0, kPathRole).toString()) : AnsiString();
+}
+
+void TDirectoryOutline::mouseReleaseEvent(QMouseEvent* event) {
+  QTreeWidget::mouseReleaseEvent(event);
+  Q_EMIT mouseReleased();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TDirectoryListBox::TDirectoryListBox(const char* designerName, QWidget* parent)
+    : QListWidget(parent) {
+  NameControl(this, designerName, QString::fromLatin1(designerName));
+  directory_ = FromNativePath(std::filesystem::current_path());
+  Fill();
+  connect(this, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+    int row = this->row(item);
+    if (row >= 0 && row < static_cast<int>(entryPaths_.size()))
+      SetDirectory(entryPaths_[static_cast<size_t>(row)]);
+  });
+}
+
+void TDirectoryListBox::SetDirectory(const AnsiString& directory) {
+  std::filesystem::path native = ToNativePath(directory);
+  std::error_code ec;
+  std::filesystem::path canonical = std::filesystem::weakly_canonical(native, ec);
+  if (ec) canonical = native;
+  if (::chdir(canonical.c_str()) != 0)
+    throw PlatformError("I/O error " + std::to_string(WindowsErrorFromErrno(errno)));
+  AnsiString text = FromNativePath(canonical);
+  if (text == directory_) return;
+  directory_ = text;
+  Fill();
+  Q_EMIT changed();
+}
+
+void TDirectoryListBox::SetDrive(char letter) {
+  auto root = DriveRoot(letter);
+  if (!root) throw PlatformError("I/O error 15");
+  SetDirectory(FromNativePath(*root));
+}
+
+void TDirectoryListBox::Fill() {
+  setUpdatesEnabled(false);
+  clear();
+  entryPaths_.clear();
+  std::filesystem::path native = ToNativePath(directory_);
+  // The way down from the root, then the folders below the current one, indented.
+  std::vector<std::filesystem::path> chain;
+  for (std::filesystem::path p = native; ; p = p.parent_path()) {
+    chain.push_back(p);
+    if (p == p.parent_path() || p.empty()) break;
+  }
+  std::reverse(chain.begin(), chain.end());
+  int depth = 0;
+  for (const auto& p : chain) {
+    QString label = depth == 0 ? QString::fromStdString(p.string())
+                               : QString::fromStdString(p.filename().string());
+    addItem(QString(depth * 2, QLatin1Char(' ')) + label);
+    entryPaths_.push_back(FromNativePath(p));
+    ++depth;
+  }
+  setCurrentRow(count() - 1);
+  const QString here = QString::fromStdString(native.string());
+  for (const QString& name : Subdirectories(here)) {
+    addItem(QString(depth * 2, QLatin1Char(' ')) + name);
+    entryPaths_.push_back(ToAnsi(JoinNative(here, name)));
+  }
+  setUpdatesEnabled(true);
+}
+
+}  // namespace platform

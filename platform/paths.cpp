@@ -1,0 +1,130 @@
+#include "platform/paths.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <sstream>
+
+#include "platform/codepage.h"
+
+namespace platform {
+namespace {
+
+std::filesystem::path& ExeDirOverride() {
+  static std::filesystem::path dir;
+  return dir;
+}
+
+bool StartsWithDir(const std::string& path, const std::string& prefix) {
+  return path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0 &&
+         path[prefix.size()] == '/';
+}
+
+// /proc/mounts escapes blanks and a few other bytes as octal.
+std::string UnescapeMount(const std::string& s) {
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '\\' && i + 3 < s.size() + 0 && std::isdigit(static_cast<unsigned char>(s[i + 1]))) {
+      out.push_back(static_cast<char>(std::stoi(s.substr(i + 1, 3), nullptr, 8)));
+      i += 3;
+    } else {
+      out.push_back(s[i]);
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::filesystem::path ExecutableDir() {
+  if (!ExeDirOverride().empty()) return ExeDirOverride();
+  std::error_code ec;
+  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) return std::filesystem::current_path(ec);
+  return exe.parent_path();
+}
+
+void SetExecutableDir(const std::filesystem::path& dir) { ExeDirOverride() = dir; }
+
+AnsiString JoinPcPath(std::string_view dir, std::string_view name) {
+  AnsiString out(dir);
+  if (out.empty() || (out.back() != '/' && out.back() != '\\')) out.push_back(kPathSeparator);
+  out.append(name);
+  return out;
+}
+
+std::filesystem::path ToNativePath(std::string_view ansiPath) {
+  std::string text = AnsiToUtf8(ansiPath);
+#ifndef _WIN32
+  // "x:" or "x:\..." names a drive; the rest uses either separator.
+  if (text.size() >= 2 && std::isalpha(static_cast<unsigned char>(text[0])) && text[1] == ':') {
+    auto root = DriveRoot(static_cast<char>(std::toupper(static_cast<unsigned char>(text[0]))));
+    std::string rest = text.substr(2);
+    std::replace(rest.begin(), rest.end(), '\\', '/');
+    while (!rest.empty() && rest.front() == '/') rest.erase(0, 1);
+    std::filesystem::path base = root ? *root : std::filesystem::path(text.substr(0, 2));
+    return rest.empty() ? base : base / rest;
+  }
+#endif
+  return std::filesystem::path(text);
+}
+
+AnsiString FromNativePath(const std::filesystem::path& path) { return Utf8ToAnsi(path.string()); }
+
+std::vector<Drive> ListDrives() {
+  std::vector<Drive> drives{{'C', "/"}};
+#ifndef _WIN32
+  std::vector<std::string> roots;
+  std::ifstream mounts("/proc/self/mounts");
+  std::string line;
+  while (std::getline(mounts, line)) {
+    std::istringstream fields(line);
+    std::string device, point;
+    fields >> device >> point;
+    point = UnescapeMount(point);
+    if (StartsWithDir(point, "/media") || StartsWithDir(point, "/mnt") ||
+        StartsWithDir(point, "/run/media"))
+      roots.push_back(point);
+  }
+  std::sort(roots.begin(), roots.end());
+  roots.erase(std::unique(roots.begin(), roots.end()), roots.end());
+  char letter = 'D';
+  for (const std::string& root : roots) {
+    if (letter > 'Z') break;
+    drives.push_back({letter++, root});
+  }
+#endif
+  return drives;
+}
+
+std::optional<std::filesystem::path> DriveRoot(char letter) {
+  letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+  for (const Drive& d : ListDrives())
+    if (d.letter == letter) return d.root;
+  return std::nullopt;
+}
+
+char DriveOf(const std::filesystem::path& path) {
+  std::string p = path.string();
+  char best = 'C';
+  size_t bestLength = 0;
+  for (const Drive& d : ListDrives()) {
+    std::string root = d.root.string();
+    if (d.letter != 'C' && (p == root || StartsWithDir(p, root)) && root.size() > bestLength) {
+      best = d.letter;
+      bestLength = root.size();
+    }
+  }
+  return best;
+}
+
+AnsiString DriveText(const Drive& drive) {
+  AnsiString out;
+  out.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(drive.letter))));
+  out.append(": [").append(FromNativePath(drive.root)).append("]");
+  return out;
+}
+
+}  // namespace platform

@@ -1,0 +1,43 @@
+#pragma once
+// PC paths: native paths held as code page 1250 text, UTF-8 on the file system. Drives are
+// letters bound to mount roots as Wine binds them: C is "/", D, E, ... the other mounted file
+// systems below /media, /mnt and /run/media, in name order.
+#include <filesystem>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "platform/ansi.h"
+
+namespace platform {
+
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+// Folder of the running program (settings, about text, sample file and device library live
+// there). Tests may point it elsewhere.
+std::filesystem::path ExecutableDir();
+void SetExecutableDir(const std::filesystem::path& dir);  // empty restores the real one
+
+// "dir" + separator + "name", a separator already ending dir not doubled.
+AnsiString JoinPcPath(std::string_view dir, std::string_view name);
+
+// Text as the user or a settings file wrote it ("c:\", "d:\Kese", "/home/x") to a native path.
+std::filesystem::path ToNativePath(std::string_view ansiPath);
+AnsiString FromNativePath(const std::filesystem::path& path);
+
+struct Drive {
+  char letter;  // upper case
+  std::filesystem::path root;
+};
+std::vector<Drive> ListDrives();
+std::optional<std::filesystem::path> DriveRoot(char letter);
+// The letter of the drive whose root holds the path (the longest matching root).
+char DriveOf(const std::filesystem::path& path);
+// How a drive box shows a drive: "c: [/]".
+AnsiString DriveText(const Drive& drive);
+
+}  // namespace platform

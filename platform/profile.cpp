@@ -1,0 +1,195 @@
+#include "platform/profile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <vector>
+
+#include "platform/codepage.h"
+#include "platform/error.h"
+
+namespace {
+
+struct Line {
+  std::string_view body;  // without its line end
+  std::string_view end;   // "\r\n", "\n" or "" for an unterminated last line
+};
+
+std::vector<Line> SplitLines(std::string_view text) {
+  std::vector<Line> lines;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t lf = text.find('\n', pos);
+    if (lf == std::string_view::npos) {
+      lines.push_back({text.substr(pos), {}});
+      break;
+    }
+    size_t bodyEnd = (lf > pos && text[lf - 1] == '\r') ? lf - 1 : lf;
+    lines.push_back({text.substr(pos, bodyEnd - pos), text.substr(bodyEnd, lf + 1 - bodyEnd)});
+    pos = lf + 1;
+  }
+  return lines;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && (IsBlank(s.back()) || s.back() == '\r')) s.remove_suffix(1);
+  return s;
+}
+
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool SameName(std::string_view a, std::string_view b) {
+  a = Trim(a);
+  b = Trim(b);
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (Lower(a[i]) != Lower(b[i])) return false;
+  return true;
+}
+
+// The section a line opens, if it is a "[name]" line.
+std::optional<std::string_view> SectionName(std::string_view line) {
+  line = Trim(line);
+  if (line.empty() || line.front() != '[') return std::nullopt;
+  size_t close = line.find(']');
+  if (close == std::string_view::npos) return std::nullopt;
+  return line.substr(1, close - 1);
+}
+
+struct KeyValue {
+  std::string_view key, value;
+};
+
+std::optional<KeyValue> SplitKey(std::string_view line) {
+  size_t eq = line.find('=');
+  if (eq == std::string_view::npos) return std::nullopt;
+  return KeyValue{Trim(line.substr(0, eq)), Trim(line.substr(eq + 1))};
+}
+
+// Index range [first, last) of the body lines of the first section of that name.
+std::optional<std::pair<size_t, size_t>> FindSection(const std::vector<Line>& lines,
+                                                     std::string_view section) {
+  for (size_t i = 0; i < lines.size(); ++i) {
+    auto name = SectionName(lines[i].body);
+    if (!name || !SameName(*name, section)) continue;
+    size_t j = i + 1;
+    while (j < lines.size() && !SectionName(lines[j].body)) ++j;
+    return std::make_pair(i + 1, j);
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::ostringstream buffer;
+  buffer << in.rdbuf();
+  return buffer.str();
+}
+
+[[noreturn]] void WriteFailed(const std::filesystem::path& file) {
+  std::error_code ec;
+  std::filesystem::path full = std::filesystem::absolute(file, ec);
+  if (ec) full = file;
+  throw PlatformError(FormatMessage1("Unable to write to %s", Utf8ToAnsi(full.string())));
+}
+
+}  // namespace
+
+AnsiString ReadProfileString(const std::filesystem::path& file, std::string_view section,
+                             std::string_view key, std::string_view defaultValue) {
+  auto text = ReadWholeFile(file);
+  if (!text) return AnsiString(defaultValue);
+  std::vector<Line> lines = SplitLines(*text);
+  auto range = FindSection(lines, section);
+  if (!range) return AnsiString(defaultValue);
+  for (size_t i = range->first; i < range->second; ++i) {
+    auto kv = SplitKey(lines[i].body);
+    if (kv && SameName(kv->key, key)) return AnsiString(kv->value);
+  }
+  return AnsiString(defaultValue);
+}
+
+AnsiString ProfileWithValue(std::string_view text, std::string_view section, std::string_view key,
+                            std::string_view value) {
+  std::vector<Line> lines = SplitLines(text);
+  AnsiString entry;
+  entry.append(key).append("=").append(value);
+  auto emit = [](AnsiString& out, const Line& line) { out.append(line.body).append(line.end); };
+
+  AnsiString out;
+  out.reserve(text.size() + entry.size() + section.size() + 8);
+  auto range = FindSection(lines, section);
+  if (!range) {
+    out.assign(text);
+    if (!out.empty() && out.back() != '\n') out.append("\r\n");
+    out.append("[").append(section).append("]\r\n").append(entry).append("\r\n");
+    return out;
+  }
+  // Replace the key where it stands, or add it after the section's last non-blank line.
+  bool found = false;
+  size_t replaceAt = 0, insertAfter = range->first - 1;
+  for (size_t i = range->first; i < range->second; ++i) {
+    if (!Trim(lines[i].body).empty()) insertAfter = i;
+    auto kv = SplitKey(lines[i].body);
+    if (kv && SameName(kv->key, key)) {
+      replaceAt = i;
+      found = true;
+      break;
+    }
+  }
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (found && i == replaceAt) {
+      out.append(entry).append(lines[i].end.empty() ? std::string_view("\r\n") : lines[i].end);
+      continue;
+    }
+    emit(out, lines[i]);
+    if (!found && i == insertAfter) {
+      if (lines[i].end.empty()) out.append("\r\n");
+      out.append(entry).append("\r\n");
+    }
+  }
+  return out;
+}
+
+void WriteProfileString(const std::filesystem::path& file, std::string_view section,
+                        std::string_view key, std::string_view value) {
+  std::string text = ReadWholeFile(file).value_or(std::string());
+
+  // A file marked read-only is refused, as Windows does, even for a privileged user.
+  struct stat st {};
+  bool exists = ::stat(file.c_str(), &st) == 0;
+  if (exists && ((st.st_mode & S_IWUSR) == 0 || !S_ISREG(st.st_mode))) WriteFailed(file);
+  mode_t mode = exists ? (st.st_mode & 07777) : 0600;  // a new file holds the password
+
+  std::string content = ProfileWithValue(text, section, key, value);
+
+  // Written beside the file and renamed over it, so a failed write never loses the settings.
+  std::filesystem::path temp = file;
+  temp += ".tmp~";
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0) WriteFailed(file);
+  size_t done = 0;
+  while (done < content.size()) {
+    ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ::close(fd);
+      ::unlink(temp.c_str());
+      WriteFailed(file);
+    }
+    done += static_cast<size_t>(n);
+  }
+  if (::fchmod(fd, mode) != 0 || ::close(fd) != 0 || ::rename(temp.c_str(), file.c_str()) != 0) {
+    ::unlink(temp.c_str());
+    WriteFailed(file);
+  }
+}

@@ -1,0 +1,83 @@
+#include "platform/qtui.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMessageBox>
+
+#include "platform/codepage.h"
+
+namespace platform {
+
+QWidget* DialogParent() {
+  if (QWidget* w = QApplication::activeWindow()) return w;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->isVisible() && w->isWindow()) return w;
+  return nullptr;
+}
+
+QString QtNameFilters(const AnsiString& filter) {
+  // Windows filters alternate description|pattern.
+  QStringList parts = FromAnsi(filter).split(QLatin1Char('|'));
+  QStringList out;
+  for (int i = 0; i + 1 < parts.size(); i += 2)
+    out << parts[i] + QStringLiteral(" (") + parts[i + 1].replace(QLatin1Char(';'), QLatin1Char(' ')) +
+               QStringLiteral(")");
+  return out.join(QStringLiteral(";;"));
+}
+
+void QtModalUi::ShowMessage(const AnsiString& text) {
+  QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), FromAnsi(text),
+                  QMessageBox::Ok, DialogParent());
+  box.setAccessibleName(FromAnsi(text));
+  box.exec();
+}
+
+void QtModalUi::MessageBox(const AnsiString& text, const AnsiString& caption, MessageIcon icon) {
+  QMessageBox::Icon qtIcon = QMessageBox::NoIcon;
+  switch (icon) {
+    case MessageIcon::Information: qtIcon = QMessageBox::Information; break;
+    case MessageIcon::Warning:
+    case MessageIcon::Exclamation: qtIcon = QMessageBox::Warning; break;
+    case MessageIcon::Error: qtIcon = QMessageBox::Critical; break;
+    case MessageIcon::Question: qtIcon = QMessageBox::Question; break;
+    case MessageIcon::None: break;
+  }
+  QMessageBox box(qtIcon, FromAnsi(caption), FromAnsi(text), QMessageBox::Ok, DialogParent());
+  box.setAccessibleName(FromAnsi(text));
+  box.exec();
+}
+
+bool QtModalUi::OpenFile(AnsiString& fileName, const AnsiString& filter,
+                         const AnsiString& defaultExt) {
+  QFileDialog dialog(DialogParent());
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setNameFilter(QtNameFilters(filter));
+  QString ext = FromAnsi(defaultExt);
+  if (ext.startsWith(QStringLiteral("*."))) ext = ext.mid(2);
+  dialog.setDefaultSuffix(ext);
+  QFileInfo preset(FromAnsi(fileName));
+  if (!fileName.empty()) {
+    dialog.setDirectory(preset.absolutePath());
+    dialog.selectFile(preset.fileName());
+  }
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+  fileName = ToAnsi(dialog.selectedFiles().front());
+  return true;
+}
+
+int QtModalUi::ShowModal(std::string_view, const std::function<int()>& exec) { return exec(); }
+
+void QtModalUi::SetCursor(CursorShape shape) {
+  bool want = shape == CursorShape::Hourglass;
+  if (want == hourglass_) return;
+  hourglass_ = want;
+  if (want)
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  else
+    QGuiApplication::restoreOverrideCursor();
+}
+
+}  // namespace platform

@@ -1,0 +1,43 @@
+#pragma once
+// Modal UI goes through this one service: the program installs real Qt dialogs, tests install
+// a scripted service that records every message and answers every question.
+#include <exception>
+#include <functional>
+#include <string_view>
+
+#include "platform/ansi.h"
+
+namespace platform {
+
+enum class MessageIcon { None, Information, Warning, Exclamation, Error, Question };
+enum class CursorShape { Default, Hourglass };
+
+// Modal results as the dialogs report them.
+enum ModalResult { mrNone = 0, mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7 };
+
+class ModalUi {
+ public:
+  virtual ~ModalUi() = default;
+  // ShowMessage: a plain box with the program's title and an OK button.
+  virtual void ShowMessage(const AnsiString& text) = 0;
+  // MessageBox with a caption and an icon, OK button.
+  virtual void MessageBox(const AnsiString& text, const AnsiString& caption, MessageIcon icon) = 0;
+  // The file-open dialog: fileName presets the dialog and receives the choice. False: cancelled.
+  virtual bool OpenFile(AnsiString& fileName, const AnsiString& filter,
+                        const AnsiString& defaultExt) = 0;
+  // Shows a form modally; exec runs the real modal loop and returns its modal result.
+  // A scripted service answers without calling exec.
+  virtual int ShowModal(std::string_view formName, const std::function<int()>& exec) = 0;
+  virtual void SetCursor(CursorShape shape) = 0;
+};
+
+// The service in force; a silent one (messages to stderr, dialogs cancelled) until one is set.
+ModalUi& Ui();
+void SetUi(ModalUi* ui);
+
+}  // namespace platform
+
+namespace platform {
+// The general error report: the text of a failure that ended a command, in a message box.
+void ReportError(const std::exception& error);
+}  // namespace platform

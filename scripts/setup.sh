@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Shared set-up of scripts/run and scripts/test: Debian packages, configure, build.
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD_DIR="${VIRESKA_BUILD_DIR:-$ROOT/build}"
+
+PACKAGES=(
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-webengine-dev-tools qt6-svg-dev
+  libqt6svg6
+  libgtest-dev libgmock-dev libbenchmark-dev libicu-dev
+  libcurl4-openssl-dev libgmime-3.0-dev libcpp-httplib-dev
+  xdg-utils
+)
+
+vireska_install_packages() {
+  local missing=()
+  for pkg in "${PACKAGES[@]}" "$@"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+}
+
+vireska_build() {
+  local dir="$1"
+  shift
+  if [ ! -f "$dir/build.ninja" ]; then
+    cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+  else
+    cmake -S "$ROOT" -B "$dir" "$@" >/dev/null
+  fi
+  cmake --build "$dir" -j "$(nproc)"
+}

@@ -1,0 +1,38 @@
+#pragma once
+// A real main window in a folder of its own (settings file, about text, sample file), with the
+// scripted modal UI installed.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <memory>
+
+#include "app/mainform.h"
+#include "app/state.h"
+#include "filemanager/SuhlasCopyU.h"
+#include "platform/paths.h"
+#include "support/scripted_ui.h"
+#include "support/temp_dir.h"
+
+class FormTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetSharedState();
+    platform::SetExecutableDir(dir.path());
+    form = std::make_unique<TForm1>();
+    potvrd = std::make_unique<TPotvrd>(form.get());
+    Potvrd = potvrd.get();
+  }
+  void TearDown() override {
+    Potvrd = nullptr;
+    potvrd.reset();
+    form.reset();
+    platform::SetExecutableDir({});
+    ResetSharedState();
+  }
+  std::filesystem::path Ini() const { return dir / "Vireska.ini"; }
+
+  TempDir dir;
+  ScriptedUi ui;
+  std::unique_ptr<TForm1> form;
+  std::unique_ptr<TPotvrd> potvrd;
+};

@@ -1,0 +1,68 @@
+#pragma once
+// A modal UI service for tests: records every message and answers every question, so no test
+// waits on a real modal window.
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/ui.h"
+
+class ScriptedUi : public platform::ModalUi {
+ public:
+  ScriptedUi() { platform::SetUi(this); }
+  ~ScriptedUi() override { platform::SetUi(nullptr); }
+
+  struct Shown {
+    AnsiString text, caption;
+    platform::MessageIcon icon = platform::MessageIcon::None;
+  };
+  std::vector<Shown> shown;              // every message, in order
+  std::function<void(const AnsiString&)> onMessage;  // runs while the "box" is open
+
+  // File-open answers in order: a file name, or nullopt for Cancel. None left: Cancel.
+  std::deque<std::optional<AnsiString>> openAnswers;
+  std::vector<AnsiString> openPresets;   // the file name each dialog was opened with
+
+  // Modal form answers in order (6 Yes, 7 No, 2 Cancel); each may first edit the form.
+  std::deque<std::function<int()>> modalAnswers;
+  std::vector<std::string> modalForms;
+
+  std::vector<platform::CursorShape> cursors;
+
+  std::vector<AnsiString> Messages() const {
+    std::vector<AnsiString> out;
+    for (const Shown& s : shown) out.push_back(s.text);
+    return out;
+  }
+
+  void ShowMessage(const AnsiString& text) override { Record({text, {}, platform::MessageIcon::None}); }
+  void MessageBox(const AnsiString& text, const AnsiString& caption,
+                  platform::MessageIcon icon) override {
+    Record({text, caption, icon});
+  }
+  bool OpenFile(AnsiString& fileName, const AnsiString&, const AnsiString&) override {
+    openPresets.push_back(fileName);
+    if (openAnswers.empty()) return false;
+    std::optional<AnsiString> answer = openAnswers.front();
+    openAnswers.pop_front();
+    if (!answer) return false;
+    fileName = *answer;
+    return true;
+  }
+  int ShowModal(std::string_view formName, const std::function<int()>&) override {
+    modalForms.emplace_back(formName);
+    if (modalAnswers.empty()) return platform::mrCancel;
+    auto answer = modalAnswers.front();
+    modalAnswers.pop_front();
+    return answer();
+  }
+  void SetCursor(platform::CursorShape shape) override { cursors.push_back(shape); }
+
+ private:
+  void Record(Shown s) {
+    shown.push_back(s);
+    if (onMessage) onMessage(s.text);
+  }
+};

@@ -1,0 +1,113 @@
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "platform/codepage.h"
+#include "platform/error.h"
+#include "support/form_fixture.h"
+
+namespace {
+
+class CacheList : public FormTest {
+ protected:
+  void Load(const std::string& bytes) {
+    auto file = dir / "caches.wpt";
+    TempDir::Write(file, bytes);
+    ui.openAnswers.push_back(platform::FromNativePath(file));
+    form->ToolButton10Click();
+  }
+  void ClickCheckBox(TCheckListBox* list, int row) {
+    QRect r = list->visualItemRect(list->item(row));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(r.left() + 10, r.center().y()));
+  }
+  const std::string kFile =
+      "OziExplorer Waypoint File Version 1.1\r\nWGS 84\r\nReserved 2\r\ngarmin\r\n"
+      "1,Hradn\xE1 studna,48,18,,0,1,3,0,65535,x (GC1),0\r\n"
+      "2,Pod lesom,48,18,,0,1,3,0,65535,y (GC2),0\r\n"
+      "3,Bez k\xF3" "du,48,18,,0,1,3,0,65535,z (Multi),0\r\n"
+      "4,Tri,48,18,,0,1,3,0,65535,y (GC4),0\r\n"
+      "5,\xC8tyri,48,18,,0,1,3,0,65535,y (GC5),0\r\n";
+};
+
+TEST_F(CacheList, OpenFillsBothListsInFileOrderAndTheTextTab) {
+  Load(kFile);
+  ASSERT_EQ(form->CheckListBox1->Count(), 4);
+  ASSERT_EQ(form->CheckListBox2->Count(), 4);
+  EXPECT_EQ(form->CheckListBox1->ItemText(0), "Hradn\xE1 studna");
+  EXPECT_EQ(form->CheckListBox1->ItemText(3), "\xC8tyri");
+  EXPECT_EQ(form->CheckListBox2->ItemText(2), "GC4");
+  EXPECT_EQ(form->Memo2->toPlainText(), FromAnsi(kFile).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_FALSE(form->CheckListBox1->Checked(i));
+    EXPECT_FALSE(form->CheckListBox1->Selected(i));
+  }
+}
+
+TEST_F(CacheList, UnreadableFileIsReportedAndNothingChanges) {
+  Load(kFile);
+  ui.openAnswers.push_back("/no/such/file.wpt");
+  EXPECT_THROW(form->ToolButton10Click(), PlatformError);
+  try {
+    ui.openAnswers.push_back("/no/such/file.wpt");
+    form->ToolButton10Click();
+  } catch (const PlatformError& e) {
+    EXPECT_EQ(e.Message(), "Cannot open file /no/such/file.wpt");
+  }
+  EXPECT_EQ(form->CheckListBox1->Count(), 4);
+  EXPECT_TRUE(form->Memo2->toPlainText().startsWith(QStringLiteral("OziExplorer")));
+}
+
+TEST_F(CacheList, CancelKeepsListsAndText) {
+  Load(kFile);
+  form->SpeedButton1Click();
+  ui.openAnswers.push_back(std::nullopt);
+  form->OtvorWPTsbor2Click();
+  EXPECT_EQ(form->CheckListBox1->Count(), 4);
+  EXPECT_TRUE(form->CheckListBox1->Checked(2));
+}
+
+TEST_F(CacheList, NewFileReplacesEntriesAndTicks) {
+  Load(kFile);
+  form->SpeedButton1Click();
+  Load("1,Iba jedna,0,0 (GC9)\n");
+  ASSERT_EQ(form->CheckListBox1->Count(), 1);
+  EXPECT_FALSE(form->CheckListBox1->Checked(0));
+  EXPECT_FALSE(form->CheckListBox2->Checked(0));
+}
+
+TEST_F(CacheList, CheckAllAndNoneCoverBothLists) {
+  Load(kFile);
+  form->SpeedButton1->click();
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_TRUE(form->CheckListBox1->Checked(i));
+    EXPECT_TRUE(form->CheckListBox2->Checked(i));
+  }
+  form->SpeedButton2->click();
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_FALSE(form->CheckListBox1->Checked(i));
+    EXPECT_FALSE(form->CheckListBox2->Checked(i));
+  }
+}
+
+TEST_F(CacheList, ClickingACheckMarkMirrorsItIntoTheOtherListOnly) {
+  Load(kFile);
+  form->show();
+  form->PageControl2->setCurrentWidget(form->TabSheet5);
+  QApplication::processEvents();
+  ClickCheckBox(form->CheckListBox2, 3);
+  EXPECT_TRUE(form->CheckListBox2->Checked(3));
+  EXPECT_TRUE(form->CheckListBox1->Checked(3));
+  EXPECT_FALSE(form->CheckListBox1->Selected(3));  // the other list's selection does not move
+
+  form->PageControl2->setCurrentWidget(form->TabSheet4);
+  QApplication::processEvents();
+  ClickCheckBox(form->CheckListBox1, 3);
+  EXPECT_FALSE(form->CheckListBox1->Checked(3));
+  EXPECT_FALSE(form->CheckListBox2->Checked(3));
+  ClickCheckBox(form->CheckListBox1, 0);
+  EXPECT_TRUE(form->CheckListBox2->Checked(0));
+  EXPECT_FALSE(form->CheckListBox2->Checked(1));
+}
+
+}  // namespace
