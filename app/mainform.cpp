@@ -55,13 +55,19 @@ QPlainTextEdit* MakeMemo(QWidget* parent, const char* name, const QString& acces
   return memo;
 }
 
-QIcon Icon(const char* resource) { return QIcon(QString::fromLatin1(resource)); }
+QIcon Icon(const char* resource) {
+  return QIcon(QString::fromLatin1(resource));
+}
 
 }  // namespace
 
-bool TOpenDialog::Execute() { return platform::Ui().OpenFile(FileName, Filter, DefaultExt); }
+bool TOpenDialog::Execute() {
+  return platform::Ui().OpenFile(FileName, Filter, DefaultExt);
+}
 
-static void InitResources() { Q_INIT_RESOURCE(resources); }
+static void InitResources() {
+  Q_INIT_RESOURCE(resources);
+}
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   InitResources();
@@ -76,12 +82,24 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   ImageList1 = {Icon(":/img/open.svg"), Icon(":/img/batch.svg")};
   ImageList2.resize(19);
   // Indexes the grids and the connect button use; the others are unused here.
-  const char* list2[] = {":/img/folder.svg",  ":/img/web.svg",    ":/img/archive.svg",
-                         ":/img/program.svg", ":/img/map.svg",    nullptr,
-                         ":/img/pda_on.svg",  ":/img/pda_off.svg", nullptr,
-                         ":/img/image.svg",   nullptr,            nullptr,
-                         nullptr,             nullptr,            ":/img/plt.svg",
-                         ":/img/text.svg",    ":/img/file.svg",   ":/img/arrow_up.svg",
+  const char* list2[] = {":/img/folder.svg",
+                         ":/img/web.svg",
+                         ":/img/archive.svg",
+                         ":/img/program.svg",
+                         ":/img/map.svg",
+                         nullptr,
+                         ":/img/pda_on.svg",
+                         ":/img/pda_off.svg",
+                         nullptr,
+                         ":/img/image.svg",
+                         nullptr,
+                         nullptr,
+                         nullptr,
+                         nullptr,
+                         ":/img/plt.svg",
+                         ":/img/text.svg",
+                         ":/img/file.svg",
+                         ":/img/arrow_up.svg",
                          ":/img/arrow_down.svg"};
   for (size_t i = 0; i < ImageList2.size(); ++i)
     if (list2[i]) ImageList2[i] = Icon(list2[i]);
@@ -202,7 +220,8 @@ void TForm1::BuildBrowserTab() {
   SpeedButton9 = MakeButton(QStringLiteral("Exportuj jeden"), left, "SpeedButton9");
   SpeedButton1 = MakeButton(QStringLiteral("Označ všetky"), left, "SpeedButton1");
   SpeedButton2 = MakeButton(QStringLiteral("Odznač všetky"), left, "SpeedButton2");
-  SpeedButton6 = MakeButton(QStringLiteral("Exportuj označené webové stránky"), left, "SpeedButton6");
+  SpeedButton6 =
+      MakeButton(QStringLiteral("Exportuj označené webové stránky"), left, "SpeedButton6");
   buttons->addWidget(SpeedButton4, 0, 0);
   buttons->addWidget(SpeedButton7, 0, 1);
   buttons->addWidget(SpeedButton9, 0, 2);
@@ -270,20 +289,23 @@ void TForm1::BuildSettingsTab() {
   PageControl1->addTab(TabSheet7, QStringLiteral("Nastavenia"));
   auto* grid = new QGridLayout(TabSheet7);
 
-  Label6 = MakeLabel(QStringLiteral("Nastavenie cesty kde budú ukladané súbory bez lomítka na konci"),
-                     TabSheet7, "Label6");
+  Label6 =
+      MakeLabel(QStringLiteral("Nastavenie cesty kde budú ukladané súbory bez lomítka na konci"),
+                TabSheet7, "Label6");
   Edit3 = MakeEdit(Label6, TabSheet7, "Edit3");
   DriveComboBox1 = new TDriveComboBox("DriveComboBox1", TabSheet7);
   DirectoryOutline1 = new TDirectoryOutline("DirectoryOutline1", TabSheet7);
-  Label7 = MakeLabel(QStringLiteral("Cesta v PDA pre WPT s lomítkom na konci"), TabSheet7, "Label7");
+  Label7 =
+      MakeLabel(QStringLiteral("Cesta v PDA pre WPT s lomítkom na konci"), TabSheet7, "Label7");
   Edit4 = MakeEdit(Label7, TabSheet7, "Edit4", QStringLiteral("\\Storage Card\\OZI_Maps\\WP\\"));
   Label8 = MakeLabel(QStringLiteral("Cesta v PDA pre MHT súbory s lomítkom na konci"), TabSheet7,
                      "Label8");
   Edit5 = MakeEdit(Label8, TabSheet7, "Edit5", QStringLiteral("\\Storage Card\\MHT\\"));
-  RadioGroup2 = new TRadioGroup(
-      "RadioGroup2", QStringLiteral("Čo  sa bude exportovať z www.geocaching.sk"),
-      {QStringLiteral("Ukladaj hlavnú stránku kešky"), QStringLiteral("Ukladaj tlačovú stránku kešky")},
-      1, TabSheet7);
+  RadioGroup2 =
+      new TRadioGroup("RadioGroup2", QStringLiteral("Čo  sa bude exportovať z www.geocaching.sk"),
+                      {QStringLiteral("Ukladaj hlavnú stránku kešky"),
+                       QStringLiteral("Ukladaj tlačovú stránku kešky")},
+                      1, TabSheet7);
   RadioGroup3 = new TRadioGroup(
       "RadioGroup3", QStringLiteral("Ako sa bude exportovať"),
       {QStringLiteral("formát html - úsporný,ale úplne bez obrázkov"),
@@ -379,16 +401,19 @@ void TForm1::BuildMenus() {
   OtvorWPTsbor2 = Subor1->addAction(QStringLiteral("Otvor WPT súbor"));
   Funkciemanara1 = Subor1->addMenu(QStringLiteral("Funkcie manažéra"));
   Funkciemanara1->setObjectName(QStringLiteral("Funkciemanara1"));
-  KopirovaniesborudoPDA2 = Funkciemanara1->addAction(QStringLiteral("Kopirovanie označených súborov do PDA"));
+  KopirovaniesborudoPDA2 =
+      Funkciemanara1->addAction(QStringLiteral("Kopirovanie označených súborov do PDA"));
   Vymazaniesboru2 = Funkciemanara1->addAction(QStringLiteral("Otvor file v asociovanom programe"));
   MenuItem3 = Funkciemanara1->addAction(QStringLiteral("Kopirovanie označených súborov do PC"));
-  MenuItem4 = Funkciemanara1->addAction(QStringLiteral("Vymazanie označených súborov,adresárov v PDA"));
+  MenuItem4 =
+      Funkciemanara1->addAction(QStringLiteral("Vymazanie označených súborov,adresárov v PDA"));
   Vytvoradresr2 = Funkciemanara1->addAction(QStringLiteral("Vytvor adresár v PDA"));
   Koniecprogramu1 = Subor1->addAction(QStringLiteral("Koniec programu"));
 
   PopupMenu1 = new QMenu(this);
   PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-  KopirovaniesborudoPDA1 = PopupMenu1->addAction(QStringLiteral("Kopirovanie označených súborov do PDA"));
+  KopirovaniesborudoPDA1 =
+      PopupMenu1->addAction(QStringLiteral("Kopirovanie označených súborov do PDA"));
   Vymazaniesboru1 = PopupMenu1->addAction(QStringLiteral("Otvor file v asociovanom programe"));
   Refre1 = PopupMenu1->addAction(QStringLiteral("Refreš"));
 
@@ -400,13 +425,20 @@ void TForm1::BuildMenus() {
   Refre2 = PDAPopupMenu2->addAction(QStringLiteral("Refreš"));
 
   const std::pair<QAction*, const char*> names[] = {
-      {OtvorWPTsbor2, "OtvorWPTsbor2"},   {KopirovaniesborudoPDA2, "KopirovaniesborudoPDA2"},
-      {Vymazaniesboru2, "Vymazaniesboru2"}, {MenuItem3, "MenuItem3"},
-      {MenuItem4, "MenuItem4"},           {Vytvoradresr2, "Vytvoradresr2"},
-      {Koniecprogramu1, "Koniecprogramu1"}, {KopirovaniesborudoPDA1, "KopirovaniesborudoPDA1"},
-      {Vymazaniesboru1, "Vymazaniesboru1"}, {Refre1, "Refre1"},
-      {MenuItem1, "MenuItem1"},           {MenuItem2, "MenuItem2"},
-      {Vytvoradresr1, "Vytvoradresr1"},   {Refre2, "Refre2"}};
+      {OtvorWPTsbor2, "OtvorWPTsbor2"},
+      {KopirovaniesborudoPDA2, "KopirovaniesborudoPDA2"},
+      {Vymazaniesboru2, "Vymazaniesboru2"},
+      {MenuItem3, "MenuItem3"},
+      {MenuItem4, "MenuItem4"},
+      {Vytvoradresr2, "Vytvoradresr2"},
+      {Koniecprogramu1, "Koniecprogramu1"},
+      {KopirovaniesborudoPDA1, "KopirovaniesborudoPDA1"},
+      {Vymazaniesboru1, "Vymazaniesboru1"},
+      {Refre1, "Refre1"},
+      {MenuItem1, "MenuItem1"},
+      {MenuItem2, "MenuItem2"},
+      {Vytvoradresr1, "Vytvoradresr1"},
+      {Refre2, "Refre2"}};
   for (const auto& [action, name] : names) action->setObjectName(QString::fromLatin1(name));
 }
 

@@ -77,7 +77,7 @@ class TForm1 : public QMainWindow {
   QLineEdit* Edit1;
   QLineEdit* Edit2;
   QPushButton* SpeedButton5;
-  QWidget* WebBrowserHost;          // holds the browser's view
+  QWidget* WebBrowserHost;            // holds the browser's view
   WebBrowser* WebBrowser1 = nullptr;  // the browser control (web/)
   TStatusBar* StatusBar1;
   QProgressBar* ProgressBar1;

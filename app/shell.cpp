@@ -19,11 +19,21 @@ namespace {
 
 constexpr const char* kFirstRunFile = "Zlat\xE9 Moravce50km.wpt";  // code page 1250
 
-AnsiString Text(const QLineEdit* edit) { return ToAnsi(edit->text()); }
-void SetText(QLineEdit* edit, const AnsiString& text) { edit->setText(FromAnsi(text)); }
+AnsiString Text(const QLineEdit* edit) {
+  return ToAnsi(edit->text());
+}
+void SetText(QLineEdit* edit, const AnsiString& text) {
+  edit->setText(FromAnsi(text));
+}
 
 void SetGridHeader(TStringGrid* grid) {
-  const char* header[] = {"N\xE1zov s\xFA" "boru", "Ve\xBEkos\x9D", "D\xE1tum a \xE8" "as", "Attr", ""};
+  const char* header[] = {
+      "N\xE1zov s\xFA"
+      "boru",
+      "Ve\xBEkos\x9D",
+      "D\xE1tum a \xE8"
+      "as",
+      "Attr", ""};
   const char* up[] = {"..", "<DIR>", "", "", ""};
   for (int col = 0; col < 5 && col < grid->ColCount(); ++col) {
     grid->SetCell(col, 0, header[col]);
@@ -33,7 +43,9 @@ void SetGridHeader(TStringGrid* grid) {
 
 }  // namespace
 
-std::filesystem::path TForm1::SettingsFile() { return platform::ExecutableDir() / "Vireska.ini"; }
+std::filesystem::path TForm1::SettingsFile() {
+  return platform::ExecutableDir() / "Vireska.ini";
+}
 
 void TForm1::FormActivate() {
   if (activated_) return;
@@ -91,7 +103,8 @@ void TForm1::FormActivate() {
   SetGridHeader(StringGrid2);
 
   try {
-    RichEdit1->setHtml(platform::RtfToHtml(platform::ReadWholeFile(platform::ExecutableDir() / "popisrtf.rtf")));
+    RichEdit1->setHtml(
+        platform::RtfToHtml(platform::ReadWholeFile(platform::ExecutableDir() / "popisrtf.rtf")));
   } catch (const std::exception&) {
     // No about text: the tab stays empty.
   }
@@ -117,13 +130,21 @@ void TForm1::SpeedButton8Click() {
   WriteProfileString(ini, "Kdeukladatdata", "PDA_MHT", Text(Edit5));
 }
 
-void TForm1::DirectoryOutline1MouseUp() { SetText(Edit3, DirectoryOutline1->Directory()); }
+void TForm1::DirectoryOutline1MouseUp() {
+  SetText(Edit3, DirectoryOutline1->Directory());
+}
 
-void TForm1::DriveComboBox1Change() { DirectoryOutline1->SetDrive(DriveComboBox1->Drive()); }
+void TForm1::DriveComboBox1Change() {
+  DirectoryOutline1->SetDrive(DriveComboBox1->Drive());
+}
 
-void TForm1::Koniecprogramu1Click() { close(); }
+void TForm1::Koniecprogramu1Click() {
+  close();
+}
 
-void TForm1::Funkciemanara1Click() { PageControl1->setCurrentWidget(TabSheet8); }
+void TForm1::Funkciemanara1Click() {
+  PageControl1->setCurrentWidget(TabSheet8);
+}
 
 void TForm1::RadioGroup1Click() {
   // The chosen site is read where it is used.

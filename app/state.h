@@ -4,10 +4,10 @@
 
 #include "platform/ansi.h"
 
-extern bool PageReady;     // the awaited page has completed, or a wait was broken
-extern bool AppClosing;    // the main window is closing: no copy to the handheld starts
-extern bool LoggedIn;      // a page showed the site's logged-in marker since the last login began
-extern AnsiString HintText;      // still ROT13-encoded hint of the last national cache page
+extern bool PageReady;       // the awaited page has completed, or a wait was broken
+extern bool AppClosing;      // the main window is closing: no copy to the handheld starts
+extern bool LoggedIn;        // a page showed the site's logged-in marker since the last login began
+extern AnsiString HintText;  // still ROT13-encoded hint of the last national cache page
 extern AnsiString CurrentCache;  // name-list text of the cache page last requested
 extern std::uint32_t WaitStart;  // tick count at which the current timed wait began
 extern AnsiString DeviceDir;     // current directory of the handheld pane, ends in "\"

@@ -19,8 +19,7 @@
 namespace {
 
 std::string MakeFile(int lines) {
-  std::string text =
-      "OziExplorer Waypoint File Version 1.1\r\nWGS 84\r\nReserved 2\r\ngarmin\r\n";
+  std::string text = "OziExplorer Waypoint File Version 1.1\r\nWGS 84\r\nReserved 2\r\ngarmin\r\n";
   char line[256];
   for (int i = 1; i <= lines; ++i) {
     std::snprintf(line, sizeof line,

@@ -33,7 +33,9 @@ void TForm1::ToolButton10Click() {
   CheckListBox2->SetItems(codes);
 }
 
-void TForm1::OtvorWPTsbor2Click() { ToolButton10Click(); }
+void TForm1::OtvorWPTsbor2Click() {
+  ToolButton10Click();
+}
 
 void TForm1::SpeedButton1Click() {
   for (int i = 0; i < CheckListBox1->Count(); ++i) {
@@ -59,7 +61,9 @@ void TForm1::CheckListBox2Click() {
   if (i >= 0) CheckListBox1->SetChecked(i, CheckListBox2->Checked(i));
 }
 
-void TForm1::CheckListBox1DblClick() { SpeedButton4Click(); }
+void TForm1::CheckListBox1DblClick() {
+  SpeedButton4Click();
+}
 
 void TForm1::WireCacheList() {
   connect(ToolButton10, &QToolButton::clicked, this, &TForm1::ToolButton10Click);

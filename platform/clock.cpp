@@ -16,7 +16,9 @@ class RealClock final : public Clock {
     return static_cast<std::uint32_t>(
         duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
   }
-  void Sleep(std::uint32_t ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+  void Sleep(std::uint32_t ms) override {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  }
 };
 
 RealClock realClock;
@@ -24,9 +26,15 @@ Clock* current = &realClock;
 
 }  // namespace
 
-void SetClock(Clock* clock) { current = clock ? clock : &realClock; }
-std::uint32_t GetTickCount() { return current->TickCount(); }
-void Sleep(std::uint32_t ms) { current->Sleep(ms); }
+void SetClock(Clock* clock) {
+  current = clock ? clock : &realClock;
+}
+std::uint32_t GetTickCount() {
+  return current->TickCount();
+}
+void Sleep(std::uint32_t ms) {
+  current->Sleep(ms);
+}
 
 void ProcessMessages() {
   if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::AllEvents);
@@ -39,7 +47,8 @@ void ProcessMessagesWaiting(int maxWaitMs) {
   }
   // processEvents(.., maxtime) does not wait for an event; a short wait on the dispatcher does.
   QCoreApplication::processEvents(QEventLoop::AllEvents);
-  QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(QThread::currentThread());
+  QAbstractEventDispatcher* dispatcher =
+      QAbstractEventDispatcher::instance(QThread::currentThread());
   if (!dispatcher) return;
   int timerId = dispatcher->registerTimer(maxWaitMs, Qt::PreciseTimer, dispatcher);
   dispatcher->processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::AllEvents);

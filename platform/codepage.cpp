@@ -42,9 +42,9 @@ std::u16string AnsiToUtf16(std::string_view text) {
   UErrorCode status = U_ZERO_ERROR;
   UConverter* conv = Cp1250();
   ucnv_resetToUnicode(conv);
-  int32_t n = ucnv_toUChars(conv, reinterpret_cast<UChar*>(out.data()),
-                            static_cast<int32_t>(out.size()), text.data(),
-                            static_cast<int32_t>(text.size()), &status);
+  int32_t n =
+      ucnv_toUChars(conv, reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()),
+                    text.data(), static_cast<int32_t>(text.size()), &status);
   if (U_FAILURE(status)) return std::u16string(text.size(), u'?');
   out.resize(static_cast<size_t>(n));
   return out;

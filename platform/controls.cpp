@@ -1,5 +1,6 @@
 #include "platform/controls.h"
 
+#include <unistd.h>
 #include <QButtonGroup>
 #include <QDir>
 #include <QFileInfo>
@@ -12,7 +13,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
-#include <unistd.h>
 
 #include "platform/codepage.h"
 #include "platform/error.h"
@@ -28,8 +28,7 @@ void NameControl(QWidget* widget, const char* designerName, const QString& acces
 
 // ---------------------------------------------------------------------------------------------
 
-TStatusBar::TStatusBar(const char* designerName, std::initializer_list<int> widths,
-                       QWidget* parent)
+TStatusBar::TStatusBar(const char* designerName, std::initializer_list<int> widths, QWidget* parent)
     : QWidget(parent) {
   NameControl(this, designerName, QString::fromLatin1(designerName));
   auto* layout = new QHBoxLayout(this);
@@ -52,7 +51,9 @@ TStatusBar::TStatusBar(const char* designerName, std::initializer_list<int> widt
   setFixedHeight(19);
 }
 
-AnsiString TStatusBar::PanelText(int index) const { return ToAnsi(Panel(index)->text()); }
+AnsiString TStatusBar::PanelText(int index) const {
+  return ToAnsi(Panel(index)->text());
+}
 
 void TStatusBar::SetPanelText(int index, const AnsiString& text) {
   QString shown = FromAnsi(text);
@@ -170,7 +171,8 @@ void TStringGrid::SetRowCount(int rows) {
 
 TGridRect TStringGrid::Selection() const {
   TGridRect rect;
-  QModelIndexList selected = selectionModel() ? selectionModel()->selectedIndexes() : QModelIndexList();
+  QModelIndexList selected =
+      selectionModel() ? selectionModel()->selectedIndexes() : QModelIndexList();
   if (selected.isEmpty()) {
     QModelIndex cur = currentIndex();
     rect.Left = rect.Right = cur.isValid() ? cur.column() : 0;
@@ -190,7 +192,8 @@ TGridRect TStringGrid::Selection() const {
 
 void TStringGrid::SetSelection(const TGridRect& rect) {
   QItemSelection sel(model_->index(rect.Top, rect.Left), model_->index(rect.Bottom, rect.Right));
-  selectionModel()->setCurrentIndex(model_->index(rect.Top, rect.Left), QItemSelectionModel::NoUpdate);
+  selectionModel()->setCurrentIndex(model_->index(rect.Top, rect.Left),
+                                    QItemSelectionModel::NoUpdate);
   selectionModel()->select(sel, QItemSelectionModel::ClearAndSelect);
 }
 
@@ -272,8 +275,8 @@ void TCheckListBox::SetItems(const std::vector<AnsiString>& texts) {
 
 // ---------------------------------------------------------------------------------------------
 
-TRadioGroup::TRadioGroup(const char* designerName, const QString& caption,
-                         const QStringList& items, int itemIndex, QWidget* parent)
+TRadioGroup::TRadioGroup(const char* designerName, const QString& caption, const QStringList& items,
+                         int itemIndex, QWidget* parent)
     : QGroupBox(caption, parent), group_(new QButtonGroup(this)) {
   NameControl(this, designerName, caption);
   auto* layout = new QVBoxLayout(this);
@@ -290,7 +293,9 @@ TRadioGroup::TRadioGroup(const char* designerName, const QString& caption,
   connect(group_, &QButtonGroup::idClicked, this, [this](int) { Q_EMIT clicked(); });
 }
 
-int TRadioGroup::ItemIndex() const { return group_->checkedId(); }
+int TRadioGroup::ItemIndex() const {
+  return group_->checkedId();
+}
 
 void TRadioGroup::SetItemIndex(int index) {
   if (index >= 0 && index < static_cast<int>(buttons_.size())) {
@@ -357,7 +362,8 @@ TDirectoryOutline::TDirectoryOutline(const char* designerName, QWidget* parent)
   NameControl(this, designerName, QString::fromLatin1(designerName));
   setHeaderHidden(true);
   setColumnCount(1);
-  connect(this, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) { Populate(item); });
+  connect(this, &QTreeWidget::itemExpanded, this,
+          [this](QTreeWidgetItem* item) { Populate(item); });
   SetDrive('C');
 }
 
@@ -471,7 +477,7 @@ void TDirectoryListBox::Fill() {
   std::filesystem::path native = ToNativePath(directory_);
   // The way down from the root, then the folders below the current one, indented.
   std::vector<std::filesystem::path> chain;
-  for (std::filesystem::path p = native; ; p = p.parent_path()) {
+  for (std::filesystem::path p = native;; p = p.parent_path()) {
     chain.push_back(p);
     if (p == p.parent_path() || p.empty()) break;
   }

@@ -12,6 +12,11 @@
 namespace platform {
 namespace {
 
+std::vector<std::string>& DriveOverride() {
+  static std::vector<std::string> roots;
+  return roots;
+}
+
 std::filesystem::path& ExeDirOverride() {
   static std::filesystem::path dir;
   return dir;
@@ -26,7 +31,8 @@ bool StartsWithDir(const std::string& path, const std::string& prefix) {
 std::string UnescapeMount(const std::string& s) {
   std::string out;
   for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '\\' && i + 3 < s.size() + 0 && std::isdigit(static_cast<unsigned char>(s[i + 1]))) {
+    if (s[i] == '\\' && i + 3 < s.size() + 0 &&
+        std::isdigit(static_cast<unsigned char>(s[i + 1]))) {
       out.push_back(static_cast<char>(std::stoi(s.substr(i + 1, 3), nullptr, 8)));
       i += 3;
     } else {
@@ -46,7 +52,9 @@ std::filesystem::path ExecutableDir() {
   return exe.parent_path();
 }
 
-void SetExecutableDir(const std::filesystem::path& dir) { ExeDirOverride() = dir; }
+void SetExecutableDir(const std::filesystem::path& dir) {
+  ExeDirOverride() = dir;
+}
 
 AnsiString JoinPcPath(std::string_view dir, std::string_view name) {
   AnsiString out(dir);
@@ -71,15 +79,19 @@ std::filesystem::path ToNativePath(std::string_view ansiPath) {
   return std::filesystem::path(text);
 }
 
-AnsiString FromNativePath(const std::filesystem::path& path) { return Utf8ToAnsi(path.string()); }
+AnsiString FromNativePath(const std::filesystem::path& path) {
+  return Utf8ToAnsi(path.string());
+}
 
 std::vector<Drive> ListDrives() {
   std::vector<Drive> drives{{'C', "/"}};
 #ifndef _WIN32
-  std::vector<std::string> roots;
-  std::ifstream mounts("/proc/self/mounts");
+  std::vector<std::string> roots = DriveOverride();
+  const bool fromMounts = roots.empty();
+  std::ifstream mounts;
+  if (fromMounts) mounts.open("/proc/self/mounts");
   std::string line;
-  while (std::getline(mounts, line)) {
+  while (fromMounts && std::getline(mounts, line)) {
     std::istringstream fields(line);
     std::string device, point;
     fields >> device >> point;
@@ -88,7 +100,7 @@ std::vector<Drive> ListDrives() {
         StartsWithDir(point, "/run/media"))
       roots.push_back(point);
   }
-  std::sort(roots.begin(), roots.end());
+  if (fromMounts) std::sort(roots.begin(), roots.end());
   roots.erase(std::unique(roots.begin(), roots.end()), roots.end());
   char letter = 'D';
   for (const std::string& root : roots) {
@@ -97,6 +109,11 @@ std::vector<Drive> ListDrives() {
   }
 #endif
   return drives;
+}
+
+void SetDriveRootsForTests(const std::vector<std::filesystem::path>& roots) {
+  DriveOverride().clear();
+  for (const auto& r : roots) DriveOverride().push_back(r.string());
 }
 
 std::optional<std::filesystem::path> DriveRoot(char letter) {

@@ -34,6 +34,9 @@ struct Drive {
   std::filesystem::path root;
 };
 std::vector<Drive> ListDrives();
+// Tests bind D, E, ... to folders of their own instead of the mounted file systems; an empty
+// list returns to the mounts.
+void SetDriveRootsForTests(const std::vector<std::filesystem::path>& roots);
 std::optional<std::filesystem::path> DriveRoot(char letter);
 // The letter of the drive whose root holds the path (the longest matching root).
 char DriveOf(const std::filesystem::path& path);

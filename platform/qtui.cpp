@@ -22,8 +22,8 @@ QString QtNameFilters(const AnsiString& filter) {
   QStringList parts = FromAnsi(filter).split(QLatin1Char('|'));
   QStringList out;
   for (int i = 0; i + 1 < parts.size(); i += 2)
-    out << parts[i] + QStringLiteral(" (") + parts[i + 1].replace(QLatin1Char(';'), QLatin1Char(' ')) +
-               QStringLiteral(")");
+    out << parts[i] + QStringLiteral(" (") +
+               parts[i + 1].replace(QLatin1Char(';'), QLatin1Char(' ')) + QStringLiteral(")");
   return out.join(QStringLiteral(";;"));
 }
 
@@ -37,12 +37,21 @@ void QtModalUi::ShowMessage(const AnsiString& text) {
 void QtModalUi::MessageBox(const AnsiString& text, const AnsiString& caption, MessageIcon icon) {
   QMessageBox::Icon qtIcon = QMessageBox::NoIcon;
   switch (icon) {
-    case MessageIcon::Information: qtIcon = QMessageBox::Information; break;
+    case MessageIcon::Information:
+      qtIcon = QMessageBox::Information;
+      break;
     case MessageIcon::Warning:
-    case MessageIcon::Exclamation: qtIcon = QMessageBox::Warning; break;
-    case MessageIcon::Error: qtIcon = QMessageBox::Critical; break;
-    case MessageIcon::Question: qtIcon = QMessageBox::Question; break;
-    case MessageIcon::None: break;
+    case MessageIcon::Exclamation:
+      qtIcon = QMessageBox::Warning;
+      break;
+    case MessageIcon::Error:
+      qtIcon = QMessageBox::Critical;
+      break;
+    case MessageIcon::Question:
+      qtIcon = QMessageBox::Question;
+      break;
+    case MessageIcon::None:
+      break;
   }
   QMessageBox box(qtIcon, FromAnsi(caption), FromAnsi(text), QMessageBox::Ok, DialogParent());
   box.setAccessibleName(FromAnsi(text));
@@ -68,7 +77,9 @@ bool QtModalUi::OpenFile(AnsiString& fileName, const AnsiString& filter,
   return true;
 }
 
-int QtModalUi::ShowModal(std::string_view, const std::function<int()>& exec) { return exec(); }
+int QtModalUi::ShowModal(std::string_view, const std::function<int()>& exec) {
+  return exec();
+}
 
 void QtModalUi::SetCursor(CursorShape shape) {
   bool want = shape == CursorShape::Hourglass;

@@ -17,9 +17,9 @@ struct GroupState {
 };
 
 bool IsSkippedDestination(const std::string& word) {
-  static const char* const skipped[] = {"fonttbl", "colortbl", "stylesheet", "info",  "pict",
-                                        "header",  "footer",   "listtable",  "object", "themedata",
-                                        "generator", "latentstyles", "rsidtbl", "xmlnstbl"};
+  static const char* const skipped[] = {
+      "fonttbl",   "colortbl", "stylesheet", "info",      "pict",         "header",  "footer",
+      "listtable", "object",   "themedata",  "generator", "latentstyles", "rsidtbl", "xmlnstbl"};
   for (const char* s : skipped)
     if (word == s) return true;
   return false;
@@ -95,10 +95,12 @@ QString RtfToHtml(std::string_view rtf) {
       if (next == '\'') {
         int value = 0;
         size_t k = i + 2;
-        for (; k < rtf.size() && k < i + 4 && std::isxdigit(static_cast<unsigned char>(rtf[k])); ++k)
-          value = value * 16 + (std::isdigit(static_cast<unsigned char>(rtf[k]))
-                                    ? rtf[k] - '0'
-                                    : (std::tolower(static_cast<unsigned char>(rtf[k])) - 'a' + 10));
+        for (; k < rtf.size() && k < i + 4 && std::isxdigit(static_cast<unsigned char>(rtf[k]));
+             ++k)
+          value =
+              value * 16 + (std::isdigit(static_cast<unsigned char>(rtf[k]))
+                                ? rtf[k] - '0'
+                                : (std::tolower(static_cast<unsigned char>(rtf[k])) - 'a' + 10));
         i = k;
         if (skipChars > 0) {
           --skipChars;
@@ -115,9 +117,14 @@ QString RtfToHtml(std::string_view rtf) {
       if (!std::isalpha(static_cast<unsigned char>(next))) {
         // Control symbols: escaped braces and backslash, \~ non-breaking space, \- hyphen.
         i += 2;
-        if (next == '\\' || next == '{' || next == '}') pending.push_back(next);
-        else if (next == '~') pending.push_back(' ');
-        else if (next == '\n' || next == '\r') { flush(); out.Break(stack.back()); }
+        if (next == '\\' || next == '{' || next == '}')
+          pending.push_back(next);
+        else if (next == '~')
+          pending.push_back(' ');
+        else if (next == '\n' || next == '\r') {
+          flush();
+          out.Break(stack.back());
+        }
         continue;
       }
       size_t start = i + 1;

@@ -25,8 +25,12 @@ ModalUi* current = &silent;
 
 }  // namespace
 
-ModalUi& Ui() { return *current; }
-void SetUi(ModalUi* ui) { current = ui ? ui : &silent; }
+ModalUi& Ui() {
+  return *current;
+}
+void SetUi(ModalUi* ui) {
+  current = ui ? ui : &silent;
+}
 
 }  // namespace platform
 

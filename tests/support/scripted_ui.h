@@ -18,12 +18,12 @@ class ScriptedUi : public platform::ModalUi {
     AnsiString text, caption;
     platform::MessageIcon icon = platform::MessageIcon::None;
   };
-  std::vector<Shown> shown;              // every message, in order
+  std::vector<Shown> shown;                          // every message, in order
   std::function<void(const AnsiString&)> onMessage;  // runs while the "box" is open
 
   // File-open answers in order: a file name, or nullopt for Cancel. None left: Cancel.
   std::deque<std::optional<AnsiString>> openAnswers;
-  std::vector<AnsiString> openPresets;   // the file name each dialog was opened with
+  std::vector<AnsiString> openPresets;  // the file name each dialog was opened with
 
   // Modal form answers in order (6 Yes, 7 No, 2 Cancel); each may first edit the form.
   std::deque<std::function<int()>> modalAnswers;
@@ -37,7 +37,9 @@ class ScriptedUi : public platform::ModalUi {
     return out;
   }
 
-  void ShowMessage(const AnsiString& text) override { Record({text, {}, platform::MessageIcon::None}); }
+  void ShowMessage(const AnsiString& text) override {
+    Record({text, {}, platform::MessageIcon::None});
+  }
   void MessageBox(const AnsiString& text, const AnsiString& caption,
                   platform::MessageIcon icon) override {
     Record({text, caption, icon});

@@ -29,7 +29,9 @@ class TempDir {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   }
-  static std::string Read(const std::filesystem::path& file) { return platform::ReadWholeFile(file); }
+  static std::string Read(const std::filesystem::path& file) {
+    return platform::ReadWholeFile(file);
+  }
 
  private:
   std::filesystem::path path_;

@@ -35,8 +35,9 @@ TEST_F(Profile, WriteReplacesInPlaceAndKeepsEveryOtherLineByteForByte) {
       "; my notes \xE8\r\n[Prihlasovanie]\r\nusername=old\r\n\r\n[Kdeukladatdata]\nCesta=/x\n";
   TempDir::Write(file, before);
   WriteProfileString(file, "prihlasovanie", "USERNAME", "nov\xFD");
-  EXPECT_EQ(TempDir::Read(file),
-            "; my notes \xE8\r\n[Prihlasovanie]\r\nUSERNAME=nov\xFD\r\n\r\n[Kdeukladatdata]\nCesta=/x\n");
+  EXPECT_EQ(
+      TempDir::Read(file),
+      "; my notes \xE8\r\n[Prihlasovanie]\r\nUSERNAME=nov\xFD\r\n\r\n[Kdeukladatdata]\nCesta=/x\n");
 }
 
 TEST_F(Profile, NewKeyGoesToTheEndOfItsSectionAndNewSectionToTheEndOfTheFile) {
@@ -57,8 +58,8 @@ TEST_F(Profile, FirstWriteCreatesAFileOnlyItsOwnerCanRead) {
 
 TEST_F(Profile, UnwritableFileRaisesTheMessageAndKeepsItsContent) {
   TempDir::Write(file, "[A]\r\nx=1\r\n");
-  std::filesystem::permissions(file, std::filesystem::perms::owner_read |
-                                         std::filesystem::perms::group_read);
+  std::filesystem::permissions(
+      file, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
   try {
     WriteProfileString(file, "A", "x", "2");
     FAIL() << "no error raised";

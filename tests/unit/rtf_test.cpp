@@ -12,8 +12,10 @@ QString PlainText(const std::string& rtf) {
   QString html = platform::RtfToHtml(rtf);
   html.replace(QStringLiteral("<br>\n"), QStringLiteral("\n"));
   html.remove(QRegularExpression(QStringLiteral("<[^>]*>")));
-  html.replace(QStringLiteral("&lt;"), QStringLiteral("<")).replace(QStringLiteral("&gt;"), QStringLiteral(">"));
-  html.replace(QStringLiteral("&quot;"), QStringLiteral("\"")).replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+  html.replace(QStringLiteral("&lt;"), QStringLiteral("<"))
+      .replace(QStringLiteral("&gt;"), QStringLiteral(">"));
+  html.replace(QStringLiteral("&quot;"), QStringLiteral("\""))
+      .replace(QStringLiteral("&amp;"), QStringLiteral("&"));
   return html;
 }
 

@@ -4,7 +4,9 @@
 
 namespace {
 
-std::optional<CacheEntry> Line(const std::string& s) { return ReadWaypointLine(s); }
+std::optional<CacheEntry> Line(const std::string& s) {
+  return ReadWaypointLine(s);
+}
 
 TEST(WaypointLine, NameBetweenFirstCommasAndCodeInLastParentheses) {
   auto e = Line("1,Pod hradom,48.3,18.4,,0,1,3,0,65535,Pod hradom by xy (GC1ABCD),0,0");
@@ -15,8 +17,8 @@ TEST(WaypointLine, NameBetweenFirstCommasAndCodeInLastParentheses) {
 
 TEST(WaypointLine, OnlyTheLastParenthesisedTextCounts) {
   EXPECT_FALSE(Line("1,A,0,0,x (GC1ABCD) (Multi),0"));
-  EXPECT_FALSE(Line("1,A,0,0,x (gc1abcd),0"));        // case-sensitive
-  EXPECT_FALSE(Line("1,A,0,0,x (GC1ABCD"));           // no closing parenthesis after it
+  EXPECT_FALSE(Line("1,A,0,0,x (gc1abcd),0"));  // case-sensitive
+  EXPECT_FALSE(Line("1,A,0,0,x (GC1ABCD"));     // no closing parenthesis after it
   EXPECT_FALSE(Line("1,A,0,0,x (G)"));
   EXPECT_FALSE(Line("1,A,0,0,x ()"));
   auto nested = Line("1,A,0,0,x ((GC12)3)");
@@ -42,7 +44,11 @@ TEST(WaypointLine, NameRules) {
   auto tooLong = Line("1," + n100 + ",x (GC1)");
   ASSERT_TRUE(tooLong);  // the code is still listed
   EXPECT_EQ(tooLong->name, "");
-  EXPECT_EQ(Line("1,ka\x9Aa \xE8" "ierna,x (GC1)")->name, "ka\x9Aa \xE8" "ierna");
+  EXPECT_EQ(Line("1,ka\x9Aa \xE8"
+                 "ierna,x (GC1)")
+                ->name,
+            "ka\x9Aa \xE8"
+            "ierna");
 }
 
 TEST(WaypointLine, OnlyTheFirst4096CharactersAreExamined) {

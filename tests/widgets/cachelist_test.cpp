@@ -25,7 +25,8 @@ class CacheList : public FormTest {
       "OziExplorer Waypoint File Version 1.1\r\nWGS 84\r\nReserved 2\r\ngarmin\r\n"
       "1,Hradn\xE1 studna,48,18,,0,1,3,0,65535,x (GC1),0\r\n"
       "2,Pod lesom,48,18,,0,1,3,0,65535,y (GC2),0\r\n"
-      "3,Bez k\xF3" "du,48,18,,0,1,3,0,65535,z (Multi),0\r\n"
+      "3,Bez k\xF3"
+      "du,48,18,,0,1,3,0,65535,z (Multi),0\r\n"
       "4,Tri,48,18,,0,1,3,0,65535,y (GC4),0\r\n"
       "5,\xC8tyri,48,18,,0,1,3,0,65535,y (GC5),0\r\n";
 };
@@ -37,7 +38,8 @@ TEST_F(CacheList, OpenFillsBothListsInFileOrderAndTheTextTab) {
   EXPECT_EQ(form->CheckListBox1->ItemText(0), "Hradn\xE1 studna");
   EXPECT_EQ(form->CheckListBox1->ItemText(3), "\xC8tyri");
   EXPECT_EQ(form->CheckListBox2->ItemText(2), "GC4");
-  EXPECT_EQ(form->Memo2->toPlainText(), FromAnsi(kFile).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+  EXPECT_EQ(form->Memo2->toPlainText(),
+            FromAnsi(kFile).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
   for (int i = 0; i < 4; ++i) {
     EXPECT_FALSE(form->CheckListBox1->Checked(i));
     EXPECT_FALSE(form->CheckListBox1->Selected(i));

@@ -49,7 +49,9 @@ TEST_F(Shell, FailedFirstRunLoadIsReportedAndLeavesTheKeyUnwritten) {
   ASSERT_EQ(ui.Messages().size(), 1u);
   EXPECT_EQ(ui.Messages()[0], "Cannot open file " + DirText() + "/missing.wpt");
   EXPECT_EQ(Ini("Kdeukladatdata", "WPTsubor"), "<none>");
-  EXPECT_EQ(form->StringGrid1->Cell(0, 0), "N\xE1zov s\xFA" "boru");  // later steps still ran
+  EXPECT_EQ(form->StringGrid1->Cell(0, 0),
+            "N\xE1zov s\xFA"
+            "boru");  // later steps still ran
 }
 
 TEST_F(Shell, LaterRunRestoresSettingsWithoutDialogOrList) {
@@ -64,7 +66,8 @@ TEST_F(Shell, LaterRunRestoresSettingsWithoutDialogOrList) {
   EXPECT_EQ(form->OpenDialog2.FileName, "/x/a.wpt");
   EXPECT_EQ(form->CheckListBox1->Count(), 0);
   EXPECT_EQ(form->Edit1->text(), QStringLiteral("jano"));
-  EXPECT_EQ(form->Edit2->text(), QStringLiteral("heślo").replace(QStringLiteral("ś"), QStringLiteral("ą")));
+  EXPECT_EQ(form->Edit2->text(),
+            QStringLiteral("heślo").replace(QStringLiteral("ś"), QStringLiteral("ą")));
   EXPECT_EQ(form->Edit3->text(), QStringLiteral("/kese"));
   EXPECT_EQ(form->Edit4->text(), QStringLiteral("\\WP\\"));
   EXPECT_EQ(form->Edit5->text(), QStringLiteral("\\M\\"));
@@ -75,7 +78,9 @@ TEST_F(Shell, LaterRunRestoresSettingsWithoutDialogOrList) {
   EXPECT_EQ(form->StringGrid1->RowCount(), 2);
   for (TStringGrid* grid : {form->StringGrid1, form->StringGrid2}) {
     EXPECT_EQ(grid->Cell(1, 0), "Ve\xBEkos\x9D");
-    EXPECT_EQ(grid->Cell(2, 0), "D\xE1tum a \xE8" "as");
+    EXPECT_EQ(grid->Cell(2, 0),
+              "D\xE1tum a \xE8"
+              "as");
     EXPECT_EQ(grid->Cell(3, 0), "Attr");
     EXPECT_EQ(grid->Cell(0, 1), "..");
     EXPECT_EQ(grid->Cell(1, 1), "<DIR>");
@@ -92,7 +97,8 @@ TEST_F(Shell, MissingPcFolderFallsBackToTheRootSilently) {
 }
 
 TEST_F(Shell, UnavailableDriveIsReportedAndActivationGoesOn) {
-  TempDir::Write(FormTest::Ini(), "[Kdeukladatdata]\r\nDisk=Q\r\nCesta=/kese\r\nWPTsubor=/x.wpt\r\n");
+  TempDir::Write(FormTest::Ini(),
+                 "[Kdeukladatdata]\r\nDisk=Q\r\nCesta=/kese\r\nWPTsubor=/x.wpt\r\n");
   form->FormActivate();
   ASSERT_EQ(ui.Messages().size(), 1u);
   EXPECT_EQ(ui.Messages()[0], "I/O error 15");
@@ -150,6 +156,54 @@ TEST_F(Shell, ActivationRunsOnceAtTheFirstActivation) {
 TEST_F(Shell, ManagerMenuShowsTheManagerTab) {
   form->Funkciemanara1Click();
   EXPECT_EQ(form->PageControl1->currentWidget(), form->TabSheet8);
+}
+
+}  // namespace
+
+namespace {
+
+class ShellDrives : public Shell {
+ protected:
+  void SetUp() override {
+    platform::SetDriveRootsForTests({driveD.path()});
+    Shell::SetUp();
+  }
+  void TearDown() override {
+    Shell::TearDown();
+    platform::SetDriveRootsForTests({});
+  }
+  TempDir driveD;
+};
+
+TEST_F(ShellDrives, SavedDriveMovesTheTreeAndIsStoredAsOneLetter) {
+  std::filesystem::create_directories(driveD / "Kese");
+  TempDir::Write(FormTest::Ini(), "[Kdeukladatdata]\r\nDisk=d\r\nWPTsubor=/x.wpt\r\n");
+  form->FormActivate();
+  EXPECT_TRUE(ui.shown.empty());
+  EXPECT_EQ(form->DriveComboBox1->Drive(), 'D');
+  EXPECT_EQ(form->DirectoryOutline1->Directory(), platform::FromNativePath(driveD.path()));
+  EXPECT_EQ(form->DriveComboBox1->currentText().toStdString(),
+            "d: [" + driveD.path().string() + "]");
+
+  form->DirectoryOutline1->SetDirectory(platform::FromNativePath(driveD / "Kese"));
+  form->DirectoryOutline1MouseUp();
+  EXPECT_EQ(form->Edit3->text().toStdString(), (driveD / "Kese").string());
+  form->SpeedButton8Click();
+  EXPECT_EQ(Ini("Kdeukladatdata", "Disk"), "D");
+  EXPECT_EQ(Ini("Kdeukladatdata", "Cesta"), platform::FromNativePath(driveD / "Kese"));
+}
+
+TEST(Paths, DriveLettersMapToTheirRoots) {
+  TempDir d;
+  platform::SetDriveRootsForTests({d.path()});
+  EXPECT_EQ(platform::ToNativePath("c:\\"), std::filesystem::path("/"));
+  EXPECT_EQ(platform::ToNativePath("C:\\etc\\x"), std::filesystem::path("/etc/x"));
+  EXPECT_EQ(platform::ToNativePath("d:\\a\\b"), d.path() / "a/b");
+  EXPECT_EQ(platform::DriveOf(d.path() / "a"), 'D');
+  EXPECT_EQ(platform::DriveOf("/usr"), 'C');
+  EXPECT_EQ(platform::JoinPcPath("/a/", "b"), "/a/b");
+  EXPECT_EQ(platform::JoinPcPath("/a", "b"), "/a/b");
+  platform::SetDriveRootsForTests({});
 }
 
 }  // namespace
