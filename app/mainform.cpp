@@ -224,10 +224,10 @@ void TForm1::BuildBrowserTab() {
       MakeButton(QStringLiteral("Exportuj označené webové stránky"), left, "SpeedButton6");
   buttons->addWidget(SpeedButton4, 0, 0);
   buttons->addWidget(SpeedButton7, 0, 1);
-  buttons->addWidget(SpeedButton9, 0, 2);
-  buttons->addWidget(SpeedButton1, 1, 0, 1, 1);
-  buttons->addWidget(SpeedButton2, 1, 1, 1, 2);
-  buttons->addWidget(SpeedButton6, 2, 0, 1, 3);
+  buttons->addWidget(SpeedButton9, 1, 0, 1, 2);
+  buttons->addWidget(SpeedButton1, 2, 0);
+  buttons->addWidget(SpeedButton2, 2, 1);
+  buttons->addWidget(SpeedButton6, 3, 0, 1, 2);
   col->addLayout(buttons);
 
   Label4 = MakeLabel(QStringLiteral("Prihlásenie na web"), left, "Label4");
