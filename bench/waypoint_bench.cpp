@@ -23,8 +23,10 @@ std::string MakeFile(int lines) {
   char line[256];
   for (int i = 1; i <= lines; ++i) {
     std::snprintf(line, sizeof line,
-                  "%d,Ke\x9Aka %d pri Zlat\xFDch Moravciach,%.6f,%.6f,39000.5,0,1,3,0,65535,"
-                  "Ke\x9Aka %d by autor (GC%05X),0,0,0,-777,6,0,17\r\n",
+                  "%d,Ke\x9A"
+                  "ka %d pri Zlat\xFDch Moravciach,%.6f,%.6f,39000.5,0,1,3,0,65535,"
+                  "Ke\x9A"
+                  "ka %d by autor (GC%05X),0,0,0,-777,6,0,17\r\n",
                   i, i, 48.0 + i * 1e-5, 18.0 + i * 1e-5, i, i);
     text += line;
   }
