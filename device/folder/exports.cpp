@@ -1,0 +1,497 @@
+// The remote API functions of the folder handheld (see folder_device.h).
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/eventfd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <type_traits>
+#include <unordered_map>
+#include <vector>
+
+#include "device/folder/faults.h"
+#include "device/folder/resolve.h"
+#include "device/folder/text.h"
+#include "device/rapi_types.h"
+#include "platform/error.h"
+
+#define RAPI_EXPORT extern "C" __attribute__((visibility("default")))
+
+using namespace folder_device;
+
+namespace {
+
+thread_local DWORD lastError = NO_ERROR;
+
+BOOL Failed(DWORD error) {
+  lastError = error;
+  return FALSE;
+}
+HANDLE FailedHandle(DWORD error) {
+  lastError = error;
+  return INVALID_HANDLE_VALUE;
+}
+DWORD ErrnoError() {
+  return WindowsErrorFromErrno(errno);
+}
+
+HRESULT FromWin32(DWORD error) {
+  return error == 0 ? S_OK : static_cast<HRESULT>((error & 0xFFFFu) | 0x80070000u);
+}
+
+// ---- open objects: files and searches, named by handles that are never 0, 65535 or all ones.
+
+struct Object {
+  int fd = -1;
+  bool canRead = false, canWrite = false;
+  bool isSearch = false;
+  std::vector<CE_FIND_DATA> found;
+  size_t next = 0;
+  ~Object() {
+    if (fd >= 0) ::close(fd);
+  }
+};
+
+std::mutex tableMutex;
+std::unordered_map<std::uintptr_t, std::shared_ptr<Object>> table;
+std::uintptr_t nextHandle = 0x10000;
+
+HANDLE Add(std::shared_ptr<Object> object) {
+  std::lock_guard<std::mutex> lock(tableMutex);
+  std::uintptr_t handle = nextHandle++;
+  table.emplace(handle, std::move(object));
+  return reinterpret_cast<HANDLE>(handle);
+}
+
+std::shared_ptr<Object> Lookup(HANDLE handle, bool search) {
+  std::lock_guard<std::mutex> lock(tableMutex);
+  auto it = table.find(reinterpret_cast<std::uintptr_t>(handle));
+  if (it == table.end() || it->second->isSearch != search) return nullptr;
+  return it->second;
+}
+
+std::shared_ptr<Object> Take(HANDLE handle, bool search) {
+  std::lock_guard<std::mutex> lock(tableMutex);
+  auto it = table.find(reinterpret_cast<std::uintptr_t>(handle));
+  if (it == table.end() || it->second->isSearch != search) return nullptr;
+  std::shared_ptr<Object> object = std::move(it->second);
+  table.erase(it);
+  return object;
+}
+
+void CloseAll() {
+  std::lock_guard<std::mutex> lock(tableMutex);
+  table.clear();
+}
+
+// ---- the link
+
+class Link {
+ public:
+  ~Link() { Cancel(); }
+
+  HRESULT Connect() {
+    Cancel();
+    ResetStepCounts();
+    if (auto error = InjectedFailure("CeRapiInit")) {
+      SetOpen(false);
+      return FromWin32(*error);
+    }
+    if (IsOpen()) return CERAPI_E_ALREADYINITIALIZED;
+    if (std::uint32_t delay = ConnectDelayMs())
+      std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+    const bool present = RealRoot().has_value();
+    SetOpen(present);
+    return present ? S_OK : E_FAIL;
+  }
+
+  HRESULT ConnectAsync(RAPIINIT* init) {
+    if (!init || init->cbSize != sizeof(RAPIINIT)) return E_INVALIDARG;
+    Cancel();
+    ResetStepCounts();
+    std::optional<std::uint32_t> injected = InjectedFailure("CeRapiInitEx");
+    int fd = ::eventfd(0, EFD_CLOEXEC);
+    if (fd == 0) {  // 0 would read as "no event"
+      int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, 1);
+      ::close(fd);
+      fd = moved;
+    }
+    if (fd < 0) return E_FAIL;
+    // Signalled through a descriptor of our own: the caller may close its one at any time.
+    int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (own < 0) {
+      ::close(fd);
+      return E_FAIL;
+    }
+    init->heRapiInit = reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(fd));
+    const std::uint32_t delay = ConnectDelayMs();
+    if (delay == 0) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      Complete(init, own, injected);
+      return S_OK;
+    }
+    worker_ = std::thread([this, init, own, injected, delay] {
+      std::unique_lock<std::mutex> lock(mutex_);
+      if (wake_.wait_for(lock, std::chrono::milliseconds(delay), [this] { return cancelled_; })) {
+        ::close(own);  // given up: the caller's record may be gone, leave it alone
+        return;
+      }
+      Complete(init, own, injected);
+    });
+    return S_OK;
+  }
+
+  void Disconnect() {
+    Cancel();
+    SetOpen(false);
+    CloseAll();
+  }
+
+  bool IsOpen() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return open_;
+  }
+
+ private:
+  // Under mutex_.
+  void Complete(RAPIINIT* init, int own, std::optional<std::uint32_t> injected) {
+    HRESULT result = injected ? FromWin32(*injected) : RealRoot() ? S_OK : E_FAIL;
+    init->hrRapiInit = result;
+    open_ = result >= 0;
+    const std::uint64_t one = 1;
+    ssize_t ignored = ::write(own, &one, sizeof one);
+    (void)ignored;
+    ::close(own);
+  }
+
+  void SetOpen(bool open) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    open_ = open;
+  }
+
+  // Ends a pending attempt; it writes nothing more.
+  void Cancel() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      cancelled_ = true;
+    }
+    wake_.notify_all();
+    if (worker_.joinable()) worker_.join();
+    std::lock_guard<std::mutex> lock(mutex_);
+    cancelled_ = false;
+  }
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool open_ = false;
+  bool cancelled_ = false;
+  std::thread worker_;
+};
+
+Link theLink;
+
+bool Ready() {
+  if (theLink.IsOpen()) return true;
+  lastError = ERROR_NOT_READY;
+  return false;
+}
+
+// ---- find records
+
+FILETIME FileTime(std::int64_t seconds, std::int64_t nanoseconds) {
+  constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600;
+  std::int64_t ticks = (seconds + kSecondsFrom1601To1970) * 10000000 + nanoseconds / 100;
+  if (ticks < 0) ticks = 0;
+  const auto value = static_cast<std::uint64_t>(ticks);
+  return FILETIME{static_cast<DWORD>(value & 0xFFFFFFFFu), static_cast<DWORD>(value >> 32)};
+}
+
+bool FillRecord(const std::string& real, const std::string& name, CE_FIND_DATA& record) {
+  std::optional<std::u16string> wide = Utf8ToUtf16(name);
+  if (!wide || wide->size() >= MAX_PATH) return false;  // cannot be named through the API
+  std::memset(&record, 0, sizeof record);
+  struct statx sx {};
+  if (::statx(AT_FDCWD, real.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0) return false;
+  const bool dir = S_ISDIR(sx.stx_mode);
+  DWORD attributes = dir ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+  if (!(sx.stx_mode & S_IWUSR)) attributes |= FILE_ATTRIBUTE_READONLY;
+  if (!name.empty() && name[0] == '.') attributes |= FILE_ATTRIBUTE_HIDDEN;
+  record.dwFileAttributes = attributes;
+  const statx_timestamp& created = (sx.stx_mask & STATX_BTIME) ? sx.stx_btime : sx.stx_mtime;
+  record.ftCreationTime = FileTime(created.tv_sec, created.tv_nsec);
+  record.ftLastAccessTime = FileTime(sx.stx_atime.tv_sec, sx.stx_atime.tv_nsec);
+  record.ftLastWriteTime = FileTime(sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec);
+  if (!dir) {
+    record.nFileSizeHigh = static_cast<DWORD>(sx.stx_size >> 32);
+    record.nFileSizeLow = static_cast<DWORD>(sx.stx_size & 0xFFFFFFFFu);
+  }
+  std::memcpy(record.cFileName, wide->data(), wide->size() * sizeof(WCHAR));
+  return true;
+}
+
+bool IsReadOnly(const struct stat& st) {
+  return !(st.st_mode & S_IWUSR);
+}
+
+}  // namespace
+
+// ---- the exported functions
+
+RAPI_EXPORT HRESULT CeRapiInit(void) {
+  return theLink.Connect();
+}
+
+RAPI_EXPORT HRESULT CeRapiInitEx(RAPIINIT* init) {
+  return theLink.ConnectAsync(init);
+}
+
+RAPI_EXPORT HRESULT CeRapiUninit(void) {
+  if (auto error = InjectedFailure("CeRapiUninit")) {
+    lastError = *error;
+    return FromWin32(*error);
+  }
+  theLink.Disconnect();
+  return S_OK;
+}
+
+RAPI_EXPORT DWORD CeGetLastError(void) {
+  return lastError;
+}
+
+RAPI_EXPORT HANDLE CeFindFirstFile(LPCWSTR fileName, LPCE_FIND_DATA findData) {
+  if (auto error = InjectedFailure("CeFindFirstFile")) return FailedHandle(*error);
+  if (!Ready()) return INVALID_HANDLE_VALUE;
+  if (!findData) return FailedHandle(ERROR_INVALID_PARAMETER);
+  Target target;
+  if (DWORD error = Resolve(fileName, LastPart::Pattern, target)) return FailedHandle(error);
+  DIR* dir = ::opendir(target.dir.c_str());
+  if (!dir) return FailedHandle(ErrnoError());
+  std::vector<std::pair<std::string, CE_FIND_DATA>> entries;
+  while (dirent* entry = ::readdir(dir)) {
+    const std::string name(entry->d_name);
+    if (name == "." || name == ".." || !MatchesPattern(name, target.name)) continue;
+    std::string path = target.dir == "/" ? "/" + name : target.dir + "/" + name;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) continue;
+    if (S_ISLNK(st.st_mode)) {
+      std::optional<std::string> real = RealInsideRoot(target.root, path);
+      if (!real) continue;  // not part of the handheld
+      path = *real;
+    }
+    CE_FIND_DATA record;
+    if (FillRecord(path, name, record)) entries.emplace_back(name, record);
+  }
+  ::closedir(dir);
+  if (entries.empty()) return FailedHandle(ERROR_FILE_NOT_FOUND);
+  std::sort(entries.begin(), entries.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+  auto search = std::make_shared<Object>();
+  search->isSearch = true;
+  for (auto& entry : entries) search->found.push_back(entry.second);
+  *findData = search->found[0];
+  search->next = 1;
+  return Add(std::move(search));
+}
+
+RAPI_EXPORT BOOL CeFindNextFile(HANDLE find, LPCE_FIND_DATA findData) {
+  if (auto error = InjectedFailure("CeFindNextFile")) return Failed(*error);
+  std::shared_ptr<Object> search = Lookup(find, true);
+  if (!search) return Failed(ERROR_INVALID_HANDLE);
+  if (!findData) return Failed(ERROR_INVALID_PARAMETER);
+  if (search->next >= search->found.size()) return Failed(ERROR_NO_MORE_FILES);
+  *findData = search->found[search->next++];
+  return TRUE;
+}
+
+RAPI_EXPORT BOOL CeFindClose(HANDLE find) {
+  if (auto error = InjectedFailure("CeFindClose")) return Failed(*error);
+  return Take(find, true) ? TRUE : Failed(ERROR_INVALID_HANDLE);
+}
+
+RAPI_EXPORT HANDLE CeCreateFile(LPCWSTR fileName, DWORD desiredAccess, DWORD /*shareMode*/,
+                                LPSECURITY_ATTRIBUTES /*security*/, DWORD creationDisposition,
+                                DWORD flagsAndAttributes, HANDLE /*templateFile*/) {
+  if (auto error = InjectedFailure("CeCreateFile")) return FailedHandle(*error);
+  if (!Ready()) return INVALID_HANDLE_VALUE;
+  Target target;
+  if (DWORD error = Resolve(fileName, LastPart::Name, target)) return FailedHandle(error);
+  if (target.isRoot || (target.exists && S_ISDIR(target.st.st_mode)))
+    return FailedHandle(ERROR_ACCESS_DENIED);
+
+  const bool read = desiredAccess & GENERIC_READ, write = desiredAccess & GENERIC_WRITE;
+  int flags = O_CLOEXEC | O_NOFOLLOW | (read && write ? O_RDWR : write ? O_WRONLY : O_RDONLY);
+  bool truncates = false;
+  switch (creationDisposition) {
+    case CREATE_NEW:
+      if (target.exists) return FailedHandle(80);  // ERROR_FILE_EXISTS
+      flags |= O_CREAT | O_EXCL;
+      break;
+    case CREATE_ALWAYS:
+      flags |= O_CREAT | O_TRUNC;
+      truncates = target.exists;
+      break;
+    case OPEN_EXISTING:
+      if (!target.exists) return FailedHandle(ERROR_FILE_NOT_FOUND);
+      break;
+    case OPEN_ALWAYS:
+      flags |= O_CREAT;
+      break;
+    case TRUNCATE_EXISTING:
+      if (!target.exists) return FailedHandle(ERROR_FILE_NOT_FOUND);
+      if (!write) return FailedHandle(ERROR_INVALID_PARAMETER);
+      flags |= O_TRUNC;
+      truncates = true;
+      break;
+    default:
+      return FailedHandle(ERROR_INVALID_PARAMETER);
+  }
+  // The read-only attribute holds for every user, root included, as on the handheld.
+  if (target.exists && IsReadOnly(target.st) && (write || truncates))
+    return FailedHandle(ERROR_ACCESS_DENIED);
+  const mode_t mode = (flagsAndAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
+  const int fd = ::open(target.real.c_str(), flags, mode);
+  if (fd < 0) return FailedHandle(ErrnoError());
+  auto file = std::make_shared<Object>();
+  file->fd = fd;
+  file->canRead = read;
+  file->canWrite = write;
+  HANDLE handle = Add(std::move(file));
+  const bool existed = target.exists && creationDisposition != TRUNCATE_EXISTING &&
+                       creationDisposition != OPEN_EXISTING;
+  lastError = existed ? ERROR_ALREADY_EXISTS : NO_ERROR;
+  return handle;
+}
+
+RAPI_EXPORT BOOL CeReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
+                            LPOVERLAPPED /*overlapped*/) {
+  if (bytesRead) *bytesRead = 0;
+  if (auto error = InjectedFailure("CeReadFile")) return Failed(*error);
+  std::shared_ptr<Object> object = Lookup(file, false);
+  if (!object) return Failed(ERROR_INVALID_HANDLE);
+  if (!object->canRead) return Failed(ERROR_ACCESS_DENIED);
+  if (!buffer && bytesToRead) return Failed(ERROR_INVALID_PARAMETER);
+  DWORD done = 0;
+  while (done < bytesToRead) {
+    ssize_t n = ::read(object->fd, static_cast<char*>(buffer) + done, bytesToRead - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return Failed(ErrnoError());
+    if (n == 0) break;
+    done += static_cast<DWORD>(n);
+  }
+  if (bytesRead) *bytesRead = done;
+  return TRUE;
+}
+
+RAPI_EXPORT BOOL CeWriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
+                             LPOVERLAPPED /*overlapped*/) {
+  if (bytesWritten) *bytesWritten = 0;
+  if (std::uint32_t delay = WriteDelayMs())
+    std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+  if (auto error = InjectedFailure("CeWriteFile")) return Failed(*error);
+  std::shared_ptr<Object> object = Lookup(file, false);
+  if (!object) return Failed(ERROR_INVALID_HANDLE);
+  if (!object->canWrite) return Failed(ERROR_ACCESS_DENIED);
+  if (!buffer && bytesToWrite) return Failed(ERROR_INVALID_PARAMETER);
+  DWORD done = 0;
+  while (done < bytesToWrite) {
+    ssize_t n = ::write(object->fd, static_cast<const char*>(buffer) + done, bytesToWrite - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      if (bytesWritten) *bytesWritten = done;
+      return Failed(ErrnoError());
+    }
+    done += static_cast<DWORD>(n);
+  }
+  if (bytesWritten) *bytesWritten = done;
+  return TRUE;
+}
+
+RAPI_EXPORT BOOL CeCloseHandle(HANDLE object) {
+  if (auto error = InjectedFailure("CeCloseHandle")) return Failed(*error);
+  std::shared_ptr<Object> file = Take(object, false);
+  if (!file) return Failed(ERROR_INVALID_HANDLE);
+  const int fd = file->fd;
+  file->fd = -1;
+  if (::close(fd) != 0 && errno != EINTR) return Failed(ErrnoError());
+  return TRUE;
+}
+
+RAPI_EXPORT DWORD CeGetFileSize(HANDLE file, LPDWORD fileSizeHigh) {
+  if (auto error = InjectedFailure("CeGetFileSize")) {
+    lastError = *error;
+    return INVALID_FILE_SIZE;
+  }
+  std::shared_ptr<Object> object = Lookup(file, false);
+  struct stat st {};
+  if (!object || ::fstat(object->fd, &st) != 0) {
+    lastError = object ? ErrnoError() : ERROR_INVALID_HANDLE;
+    return INVALID_FILE_SIZE;
+  }
+  const auto size = static_cast<std::uint64_t>(st.st_size);
+  if (fileSizeHigh) *fileSizeHigh = static_cast<DWORD>(size >> 32);
+  lastError = NO_ERROR;  // a caller asking for the high word tells a size of 0xFFFFFFFF this way
+  return static_cast<DWORD>(size & 0xFFFFFFFFu);
+}
+
+RAPI_EXPORT BOOL CeCreateDirectory(LPCWSTR pathName, LPSECURITY_ATTRIBUTES /*security*/) {
+  if (auto error = InjectedFailure("CeCreateDirectory")) return Failed(*error);
+  if (!Ready()) return FALSE;
+  Target target;
+  if (DWORD error = Resolve(pathName, LastPart::Name, target)) return Failed(error);
+  if (target.exists) return Failed(ERROR_ALREADY_EXISTS);
+  if (::mkdir(target.real.c_str(), 0777) != 0) return Failed(ErrnoError());
+  return TRUE;
+}
+
+RAPI_EXPORT BOOL CeRemoveDirectory(LPCWSTR pathName) {
+  if (auto error = InjectedFailure("CeRemoveDirectory")) return Failed(*error);
+  if (!Ready()) return FALSE;
+  Target target;
+  if (DWORD error = Resolve(pathName, LastPart::Name, target)) return Failed(error);
+  if (target.isRoot) return Failed(ERROR_ACCESS_DENIED);
+  if (!target.exists) return Failed(ERROR_FILE_NOT_FOUND);
+  if (!S_ISDIR(target.st.st_mode)) return Failed(267);  // ERROR_DIRECTORY
+  struct stat own {};
+  const bool isLink = ::lstat(target.entry.c_str(), &own) == 0 && S_ISLNK(own.st_mode);
+  // A link to a folder goes, not the folder it leads to.
+  if ((isLink ? ::unlink(target.entry.c_str()) : ::rmdir(target.entry.c_str())) != 0)
+    return Failed(errno == EEXIST ? ERROR_DIR_NOT_EMPTY : ErrnoError());
+  return TRUE;
+}
+
+RAPI_EXPORT BOOL CeDeleteFile(LPCWSTR fileName) {
+  if (auto error = InjectedFailure("CeDeleteFile")) return Failed(*error);
+  if (!Ready()) return FALSE;
+  Target target;
+  if (DWORD error = Resolve(fileName, LastPart::Name, target)) return Failed(error);
+  if (!target.exists) return Failed(ERROR_FILE_NOT_FOUND);
+  if (target.isRoot || S_ISDIR(target.st.st_mode) || IsReadOnly(target.st))
+    return Failed(ERROR_ACCESS_DENIED);
+  if (::unlink(target.entry.c_str()) != 0) return Failed(ErrnoError());
+  return TRUE;
+}
+
+// Each export has exactly the type the binding casts it to.
+static_assert(std::is_same_v<decltype(&CeRapiInit), PFN_CeRapiInit>);
+static_assert(std::is_same_v<decltype(&CeRapiInitEx), PFN_CeRapiInitEx>);
+static_assert(std::is_same_v<decltype(&CeRapiUninit), PFN_CeRapiUninit>);
+static_assert(std::is_same_v<decltype(&CeFindFirstFile), PFN_CeFindFirstFile>);
+static_assert(std::is_same_v<decltype(&CeFindNextFile), PFN_CeFindNextFile>);
+static_assert(std::is_same_v<decltype(&CeFindClose), PFN_CeFindClose>);
+static_assert(std::is_same_v<decltype(&CeCreateFile), PFN_CeCreateFile>);
+static_assert(std::is_same_v<decltype(&CeReadFile), PFN_CeReadFile>);
+static_assert(std::is_same_v<decltype(&CeWriteFile), PFN_CeWriteFile>);
+static_assert(std::is_same_v<decltype(&CeCloseHandle), PFN_CeCloseHandle>);
+static_assert(std::is_same_v<decltype(&CeGetLastError), PFN_CeGetLastError>);
+static_assert(std::is_same_v<decltype(&CeCreateDirectory), PFN_CeCreateDirectory>);
+static_assert(std::is_same_v<decltype(&CeRemoveDirectory), PFN_CeRemoveDirectory>);
+static_assert(std::is_same_v<decltype(&CeDeleteFile), PFN_CeDeleteFile>);
+static_assert(std::is_same_v<decltype(&CeGetFileSize), PFN_CeGetFileSize>);

@@ -1,0 +1,44 @@
+#pragma once
+// The bundled handheld: the remote API of device/rapi_types.h over a folder of the PC.
+//
+// VIRESKA_PDA_ROOT names the folder that is the handheld's file system; when it is unset or
+// empty, the folder "PDA" beside the program. No such folder: no handheld answers (CeRapiInit
+// fails with E_FAIL, a CeRapiInitEx attempt ends with a negative result code).
+//
+// "\Storage Card\MHT\x.mht" is ROOT/Storage Card/MHT/x.mht: "\" and "/" separate, empty and
+// "." components are skipped (so a doubled "\\" counts as one), names are UTF-16 on the API
+// side and UTF-8 on disk, and a name that misses matches an existing one that differs only in
+// case (ASCII and Latin letters), as the handheld's file system does. A ".." component, or a
+// symbolic link leading outside the root, fails with ERROR_ACCESS_DENIED and touches nothing;
+// such links are left out of listings.
+//
+// Listings ("\dir\*", "\dir\*.mht", "?" too) give no "." and ".." and come sorted by name.
+// Attributes: 0x10 directory, 0x20 file, 0x01 read-only (no owner write bit), 0x02 hidden (name
+// begins with "."). Creation time: birth time where the file system keeps one, else last write.
+//
+// File functions need an open link (CeRapiInit, or a CeRapiInitEx attempt that succeeded);
+// without one they fail with ERROR_NOT_READY. CeRapiUninit closes the link and every handle
+// still open. Sharing modes are accepted and not enforced.
+//
+// Fault injection for tests. Every variable is read when it matters, so a test may change it
+// between calls:
+//   VIRESKA_PDA_CONNECT_DELAY_MS=N  a connection attempt (CeRapiInit, CeRapiInitEx) takes N ms;
+//                                   CeRapiInitEx still returns at once and signals later.
+//   VIRESKA_PDA_WRITE_DELAY_MS=N    every CeWriteFile call first waits N ms.
+//   VIRESKA_PDA_FAIL=STEP=ERROR[@K][,STEP=ERROR[@K]...]
+//       the function named STEP (for instance CeReadFile) fails with the Windows error number
+//       ERROR from its K-th call on (default 1), counted from the last CeRapiInit or
+//       CeRapiInitEx. A failing step does nothing else: it returns its failure value
+//       (INVALID_HANDLE_VALUE, FALSE, INVALID_FILE_SIZE) and CeGetLastError gives ERROR. A
+//       failing CeRapiInit returns, and a failing CeRapiInitEx attempt ends with,
+//       HRESULT_FROM_WIN32(ERROR) (negative), and the link stays closed.
+
+namespace folder_device {
+
+inline constexpr const char* kRootVariable = "VIRESKA_PDA_ROOT";
+inline constexpr const char* kConnectDelayVariable = "VIRESKA_PDA_CONNECT_DELAY_MS";
+inline constexpr const char* kWriteDelayVariable = "VIRESKA_PDA_WRITE_DELAY_MS";
+inline constexpr const char* kFailVariable = "VIRESKA_PDA_FAIL";
+inline constexpr const char* kDefaultRootName = "PDA";
+
+}  // namespace folder_device

@@ -1,0 +1,74 @@
+#include "device/link.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "app/state.h"
+#include "platform/clock.h"
+#include "platform/codepage.h"
+#include "platform/error.h"
+#include "platform/ui.h"
+
+namespace {
+
+// Waits for the connection event; the descriptor convention is in device/rapi_types.h.
+bool WaitForEvent(HANDLE event, int timeoutMs) {
+  const auto fd = static_cast<int>(reinterpret_cast<std::intptr_t>(event));
+  if (fd <= 0) return false;  // no event: the attempt never started
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  bool signalled = false;
+  for (;;) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    pollfd p{fd, POLLIN, 0};
+    int n = ::poll(&p, 1, left > 0 ? static_cast<int>(left) : 0);
+    if (n < 0 && errno == EINTR) continue;
+    signalled = n == 1 && (p.revents & POLLIN) != 0 && (p.revents & POLLNVAL) == 0;
+    break;
+  }
+  ::close(fd);
+  return signalled;
+}
+
+}  // namespace
+
+bool ConnectDevice() {
+  platform::Ui().SetCursor(platform::CursorShape::Hourglass);
+  platform::ProcessMessages();
+  RAPIINIT init;
+  std::memset(&init, 0, sizeof init);
+  init.cbSize = sizeof init;
+  CeRapiInitEx(&init);
+  const bool connected = WaitForEvent(init.heRapiInit, kConnectTimeoutMs) && init.hrRapiInit >= 0;
+  if (!connected) CeRapiUninit();
+  platform::Ui().SetCursor(platform::CursorShape::Default);
+  return connected;
+}
+
+void AllocWideBuffer() {
+  if (!WideBuffer) WideBuffer = new char16_t[kWideBufferUnits]();
+}
+
+void FreeWideBuffer() {
+  delete[] WideBuffer;
+  WideBuffer = nullptr;
+}
+
+LPCWSTR ToWidePath(const AnsiString& path) {
+  if (path.size() > kMaxDevicePath)
+    throw PlatformError("Cesta v PDA je dlh\x9A\xED ako 511 znakov: " + path);
+  const std::u16string wide = AnsiToUtf16(path);
+  AllocWideBuffer();
+  // Code page 1250 is single-byte: one unit per character, never more than the path's length.
+  const std::size_t units = wide.size() < path.size() ? wide.size() : path.size();
+  std::memcpy(WideBuffer, wide.data(), units * sizeof(char16_t));
+  WideBuffer[units] = u'\0';
+  return WideBuffer;
+}

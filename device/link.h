@@ -1,0 +1,34 @@
+#pragma once
+// Connecting to the handheld and handing it paths.
+#include <cstddef>
+
+#include "device/rapi.h"
+#include "platform/ansi.h"
+
+// CeRapiInitEx, then at most 5000 ms for its connection event. True: connected, and the link is
+// left open. False: the attempt was ended with CeRapiUninit. Shows the hourglass meanwhile.
+bool ConnectDevice();
+inline constexpr int kConnectTimeoutMs = 5000;
+
+// WideBuffer holds one handheld path as UTF-16: 1024 bytes, 511 units and the terminator.
+inline constexpr std::size_t kWideBufferUnits = 512;
+inline constexpr std::size_t kMaxDevicePath = kWideBufferUnits - 1;
+
+// The path (code page 1250, one unit per character) in WideBuffer, zero-terminated; returns
+// WideBuffer. Valid until the next call or until WideBuffer is freed. A path longer than 511
+// characters raises PlatformError "Cesta v PDA je dlhšia ako 511 znakov: <path>" and leaves
+// WideBuffer untouched. When no command has allocated WideBuffer, this allocates it (the
+// command's free releases it).
+LPCWSTR ToWidePath(const AnsiString& path);
+
+void AllocWideBuffer();  // no-op when already allocated
+void FreeWideBuffer();
+
+// Allocates WideBuffer for one command and frees it when the command ends, also by an error.
+class WideBufferScope {
+ public:
+  WideBufferScope() { AllocWideBuffer(); }
+  ~WideBufferScope() { FreeWideBuffer(); }
+  WideBufferScope(const WideBufferScope&) = delete;
+  WideBufferScope& operator=(const WideBufferScope&) = delete;
+};

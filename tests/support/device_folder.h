@@ -1,0 +1,59 @@
+#pragma once
+// A handheld for one test: the bundled folder library, loaded through the real binding, serving
+// a temporary folder. The fault switches (device/folder/folder_device.h) start cleared and are
+// cleared again at the end; the link starts and ends closed.
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "device/folder/folder_device.h"
+#include "device/rapi.h"
+#include "support/temp_dir.h"
+
+#ifndef VIRESKA_TEST_RAPI_LIBRARY
+#error "the test target defines VIRESKA_TEST_RAPI_LIBRARY (tests/device/CMakeLists.txt)"
+#endif
+
+class DeviceFolder {
+ public:
+  DeviceFolder() {
+    ClearSwitches();
+    ::setenv("VIRESKA_RAPI", VIRESKA_TEST_RAPI_LIBRARY, 1);
+    ::setenv(folder_device::kRootVariable, root_.path().c_str(), 1);
+    rapi::ForgetLibraryForTests();
+    CeRapiUninit();
+  }
+  ~DeviceFolder() {
+    ClearSwitches();
+    CeRapiUninit();
+    ::unsetenv("VIRESKA_RAPI");
+    ::unsetenv(folder_device::kRootVariable);
+    rapi::ForgetLibraryForTests();
+  }
+  DeviceFolder(const DeviceFolder&) = delete;
+  DeviceFolder& operator=(const DeviceFolder&) = delete;
+
+  // The handheld's root folder on the PC; "\A\B" of the handheld is root() / "A" / "B".
+  const std::filesystem::path& root() const { return root_.path(); }
+  std::filesystem::path operator/(const std::string& utf8) const { return root_.path() / utf8; }
+
+  // VIRESKA_PDA_FAIL, e.g. "CeWriteFile=112" or "CeReadFile=31@2".
+  static void Fail(const std::string& steps) {
+    ::setenv(folder_device::kFailVariable, steps.c_str(), 1);
+  }
+  static void ConnectDelay(int ms) { SetNumber(folder_device::kConnectDelayVariable, ms); }
+  static void WriteDelay(int ms) { SetNumber(folder_device::kWriteDelayVariable, ms); }
+  // Points the library at a folder that does not exist: no handheld answers.
+  void Unplug() { ::setenv(folder_device::kRootVariable, (root_.path() / "absent").c_str(), 1); }
+
+ private:
+  static void SetNumber(const char* variable, int value) {
+    ::setenv(variable, std::to_string(value).c_str(), 1);
+  }
+  static void ClearSwitches() {
+    ::unsetenv(folder_device::kFailVariable);
+    ::unsetenv(folder_device::kConnectDelayVariable);
+    ::unsetenv(folder_device::kWriteDelayVariable);
+  }
+  TempDir root_;
+};
