@@ -9,6 +9,15 @@
 #include "platform/codepage.h"
 
 namespace platform {
+namespace {
+// A lone carriage return separates lines in the program's messages.
+QString MessageText(const AnsiString& text) {
+  QString shown = FromAnsi(text);
+  shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  return shown;
+}
+}  // namespace
 
 QWidget* DialogParent() {
   if (QWidget* w = QApplication::activeWindow()) return w;
@@ -28,7 +37,7 @@ QString QtNameFilters(const AnsiString& filter) {
 }
 
 void QtModalUi::ShowMessage(const AnsiString& text) {
-  QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), FromAnsi(text),
+  QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), MessageText(text),
                   QMessageBox::Ok, DialogParent());
   box.setAccessibleName(FromAnsi(text));
   box.exec();
@@ -53,7 +62,7 @@ void QtModalUi::MessageBox(const AnsiString& text, const AnsiString& caption, Me
     case MessageIcon::None:
       break;
   }
-  QMessageBox box(qtIcon, FromAnsi(caption), FromAnsi(text), QMessageBox::Ok, DialogParent());
+  QMessageBox box(qtIcon, FromAnsi(caption), MessageText(text), QMessageBox::Ok, DialogParent());
   box.setAccessibleName(FromAnsi(text));
   box.exec();
 }
