@@ -7,6 +7,7 @@
 
 #include "app/mainform.h"
 #include "app/state.h"
+#include "device/rapi.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
 #include "platform/files.h"
@@ -111,6 +112,7 @@ void TForm1::FormActivate() {
 }
 
 void TForm1::FormClose() {
+  CeRapiUninit();
   PageReady = true;
   AppClosing = true;
   const std::filesystem::path ini = SettingsFile();

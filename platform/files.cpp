@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <fstream>
+#include <string>
 
 #include "platform/error.h"
 #include "platform/paths.h"
@@ -37,6 +39,190 @@ std::string ReadWholeFile(const std::filesystem::path& file) {
   }
   ::close(fd);
   return data;
+}
+
+namespace {
+
+thread_local unsigned lastFileError = 0;
+
+bool Fail(unsigned error) {
+  lastFileError = error;
+  return false;
+}
+bool FailErrno() {
+  return Fail(WindowsErrorFromErrno(errno));
+}
+
+// The process's umask without changing it (umask() would race other threads creating files).
+mode_t CurrentUmask() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("Umask:", 0) == 0)
+      return static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
+  return 022;
+}
+
+}  // namespace
+
+unsigned LastFileError() {
+  return lastFileError;
+}
+
+PcFile& PcFile::operator=(PcFile&& other) noexcept {
+  if (this != &other) {
+    Close();
+    fd_ = other.fd_;
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
+PcFile PcFile::OpenForReading(const std::filesystem::path& file) {
+  int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    FailErrno();
+    return PcFile();
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    Fail(S_ISDIR(st.st_mode) ? 5 : WindowsErrorFromErrno(errno));
+    ::close(fd);
+    return PcFile();
+  }
+  ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+  return PcFile(fd);
+}
+
+bool PcFile::Size(std::uint64_t& size) {
+  struct stat st {};
+  if (fd_ < 0) return Fail(6);
+  if (::fstat(fd_, &st) != 0) return FailErrno();
+  size = static_cast<std::uint64_t>(st.st_size);
+  return true;
+}
+
+bool PcFile::Read(void* buffer, std::size_t count, std::size_t& done) {
+  done = 0;
+  if (fd_ < 0) return Fail(6);
+  while (done < count) {
+    ssize_t n = ::read(fd_, static_cast<char*>(buffer) + done, count - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return FailErrno();
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool PcFile::Write(const void* buffer, std::size_t count, std::size_t& done) {
+  done = 0;
+  if (fd_ < 0) return Fail(6);
+  while (done < count) {
+    ssize_t n = ::write(fd_, static_cast<const char*>(buffer) + done, count - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return FailErrno();
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool PcFile::Close() {
+  if (fd_ < 0) return true;
+  int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0 && errno != EINTR) return FailErrno();
+  return true;
+}
+
+ReplacementFile::ReplacementFile(ReplacementFile&& other) noexcept
+    : file_(std::move(other.file_)),
+      target_(std::move(other.target_)),
+      temporary_(std::move(other.temporary_)) {
+  other.temporary_.clear();
+}
+
+ReplacementFile& ReplacementFile::operator=(ReplacementFile&& other) noexcept {
+  if (this != &other) {
+    Discard();
+    file_ = std::move(other.file_);
+    target_ = std::move(other.target_);
+    temporary_ = std::move(other.temporary_);
+    other.temporary_.clear();
+  }
+  return *this;
+}
+
+ReplacementFile ReplacementFile::Create(const std::filesystem::path& target) {
+  ReplacementFile out;
+  std::filesystem::path real = target;
+  // Writing through a link changes the file it names, as opening the target would.
+  struct stat own {};
+  if (::lstat(target.c_str(), &own) == 0 && S_ISLNK(own.st_mode)) {
+    std::error_code ec;
+    real = std::filesystem::weakly_canonical(target, ec);
+    if (ec) {
+      Fail(WindowsErrorFromErrno(ec.value()));
+      return out;
+    }
+  }
+  if (real.filename().empty()) {
+    Fail(3);
+    return out;
+  }
+  const std::filesystem::path folder = real.parent_path().empty() ? "." : real.parent_path();
+  struct stat folderStat {};
+  if (::stat(folder.c_str(), &folderStat) != 0 || !S_ISDIR(folderStat.st_mode)) {
+    Fail(3);  // the path does not lead to a folder
+    return out;
+  }
+  struct stat existing {};
+  const bool exists = ::stat(real.c_str(), &existing) == 0;
+  if (exists && (S_ISDIR(existing.st_mode) || ::access(real.c_str(), W_OK) != 0)) {
+    Fail(5);
+    return out;
+  }
+  std::string pattern = (folder / ".vireska-copy-XXXXXX").string();
+  int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+  if (fd < 0) {
+    FailErrno();
+    return out;
+  }
+  // The new file gets what CreateFile would give it: the old file's mode, or the default one.
+  if (exists) {
+    ::fchmod(fd, existing.st_mode & 07777);
+    if (::fchown(fd, existing.st_uid, existing.st_gid) != 0) {
+      // Only root may keep another user's ownership; otherwise the new file is ours.
+    }
+  } else {
+    ::fchmod(fd, 0666 & ~CurrentUmask());
+  }
+  out.file_ = PcFile(fd);
+  out.target_ = real;
+  out.temporary_ = pattern;
+  return out;
+}
+
+bool ReplacementFile::Commit() {
+  if (temporary_.empty()) return Fail(6);
+  if (!file_.Close()) {
+    const unsigned error = lastFileError;
+    Discard();
+    return Fail(error);
+  }
+  if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
+    const unsigned error = WindowsErrorFromErrno(errno);
+    Discard();
+    return Fail(error);
+  }
+  temporary_.clear();
+  return true;
+}
+
+void ReplacementFile::Discard() {
+  file_.Close();
+  if (!temporary_.empty()) ::unlink(temporary_.c_str());
+  temporary_.clear();
 }
 
 }  // namespace platform

@@ -45,6 +45,7 @@ class DeviceFolder {
   static void WriteDelay(int ms) { SetNumber(folder_device::kWriteDelayVariable, ms); }
   // Points the library at a folder that does not exist: no handheld answers.
   void Unplug() { ::setenv(folder_device::kRootVariable, (root_.path() / "absent").c_str(), 1); }
+  void Plug() { ::setenv(folder_device::kRootVariable, root_.path().c_str(), 1); }
 
  private:
   static void SetNumber(const char* variable, int value) {

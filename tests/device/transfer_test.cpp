@@ -1,0 +1,235 @@
+// The two whole-file copies through the real binding and the folder handheld.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <csignal>
+#include <random>
+#include <string>
+
+#include "app/state.h"
+#include "device/transfer.h"
+#include "platform/codepage.h"
+#include "platform/error.h"
+#include "platform/paths.h"
+#include "support/device_folder.h"
+#include "support/scripted_ui.h"
+
+namespace {
+
+std::string RandomBytes(size_t size, unsigned seed) {
+  std::mt19937 random(seed);
+  std::string out(size, '\0');
+  for (char& c : out) c = static_cast<char>(random() & 0xFF);
+  return out;
+}
+
+class Transfer : public ::testing::Test {
+ protected:
+  void TearDown() override { ResetSharedState(); }
+
+  AnsiString Pc(const std::string& utf8Name) const {
+    return platform::FromNativePath(pc.path() / utf8Name);
+  }
+  // Whether the library still has a link open (CeRapiInit without CeRapiUninit).
+  bool LinkOpen() {
+    CE_FIND_DATA record;
+    HANDLE find = CeFindFirstFile(u"\\*", &record);
+    if (find != INVALID_HANDLE_VALUE) CeFindClose(find);
+    return find != INVALID_HANDLE_VALUE || CeGetLastError() != ERROR_NOT_READY;
+  }
+  std::vector<std::string> PcFolderNames() const {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(pc.path()))
+      names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  DeviceFolder device;
+  TempDir pc;
+  ScriptedUi ui;
+};
+
+TEST_F(Transfer, FilesCrossByteForByteBothWays) {
+  // Empty, one byte, both sides of the 4 MiB chunk, and several chunks.
+  const size_t sizes[] = {0, 1, 4u << 20, (4u << 20) + 1, 10'000'000};
+  std::filesystem::create_directories(device / "Storage Card/MHT");
+  for (size_t size : sizes) {
+    SCOPED_TRACE(size);
+    const std::string bytes = RandomBytes(size, static_cast<unsigned>(size));
+    TempDir::Write(pc / "out.bin", bytes);
+    CopyToDevice(Pc("out.bin"), "\\Storage Card\\MHT\\f.bin");
+    EXPECT_EQ(TempDir::Read(device / "Storage Card/MHT/f.bin"), bytes);
+    CopyFromDevice("\\Storage Card\\MHT\\f.bin", Pc("back.bin"));
+    EXPECT_EQ(TempDir::Read(pc / "back.bin"), bytes);
+    EXPECT_EQ(WideBuffer, nullptr);
+  }
+  EXPECT_TRUE(ui.shown.empty());
+  EXPECT_EQ(PcFolderNames(), (std::vector<std::string>{"back.bin", "out.bin"}));
+}
+
+TEST_F(Transfer, ExistingTargetsAreReplacedWholeKeepingThePcFilesMode) {
+  TempDir::Write(device / "f.txt", "new");
+  TempDir::Write(pc / "f.txt", "a much longer old content");
+  ::chmod((pc / "f.txt").c_str(), 0640);
+  CopyFromDevice("\\f.txt", Pc("f.txt"));
+  EXPECT_EQ(TempDir::Read(pc / "f.txt"), "new");
+  struct stat st {};
+  ::stat((pc / "f.txt").c_str(), &st);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+
+  TempDir::Write(pc / "g.txt", "pc");
+  TempDir::Write(device / "g.txt", "older and longer");
+  CopyToDevice(Pc("g.txt"), "\\g.txt");
+  EXPECT_EQ(TempDir::Read(device / "g.txt"), "pc");
+  EXPECT_TRUE(ui.shown.empty());
+}
+
+TEST_F(Transfer, ALinkOnThePcSideIsWrittenThrough) {
+  TempDir::Write(device / "f.txt", "fresh");
+  TempDir::Write(pc / "real.txt", "stale");
+  std::filesystem::create_symlink("real.txt", pc / "link.txt");
+  CopyFromDevice("\\f.txt", Pc("link.txt"));
+  EXPECT_TRUE(std::filesystem::is_symlink(pc / "link.txt"));
+  EXPECT_EQ(TempDir::Read(pc / "real.txt"), "fresh");
+}
+
+TEST_F(Transfer, AMissingSourceFailsAtTheSourceAndCreatesNothing) {
+  TempDir::Write(pc / "keep.txt", "pc copy");
+  CopyFromDevice("\\Storage Card\\none.txt", Pc("keep.txt"));
+  EXPECT_EQ(TempDir::Read(pc / "keep.txt"), "pc copy");
+  EXPECT_FALSE(std::filesystem::exists(device / "Storage Card/none.txt"));
+
+  TempDir::Write(device / "keep.txt", "handheld copy");
+  CopyToDevice(Pc("none.txt"), "\\keep.txt");
+  EXPECT_EQ(TempDir::Read(device / "keep.txt"), "handheld copy");
+  EXPECT_FALSE(std::filesystem::exists(pc / "none.txt"));
+  EXPECT_EQ(ui.Messages(), (std::vector<AnsiString>{"Error: Could not open remote file.",
+                                                    "Error: neviem otvori\x9D file v PC."}));
+  EXPECT_EQ(WideBuffer, nullptr);
+}
+
+TEST_F(Transfer, AMissingTargetFolderFailsAtTheTargetStep) {
+  TempDir::Write(device / "f.txt", "x");
+  TempDir::Write(pc / "f.txt", "x");
+  CopyFromDevice("\\f.txt", Pc("nodir/f.txt"));
+  CopyToDevice(Pc("f.txt"), "\\nodir\\f.txt");
+  EXPECT_EQ(ui.Messages(), (std::vector<AnsiString>{"Error: Could not create local file.",
+                                                    "Error: neviem vytvori\x9D file v PDA."}));
+  EXPECT_FALSE(std::filesystem::exists(pc / "nodir"));
+  EXPECT_FALSE(std::filesystem::exists(device / "nodir"));
+}
+
+struct InjectedCase {
+  const char* fail;
+  bool toDevice;
+  const char* message;
+};
+
+class InjectedTransfer : public Transfer, public ::testing::WithParamInterface<InjectedCase> {};
+
+TEST_P(InjectedTransfer, EveryHandheldStepFailureShowsItsMessageAndLeavesNoPcDebris) {
+  const InjectedCase& c = GetParam();
+  const std::string bytes = RandomBytes(9'000'000, 7);  // three chunks
+  TempDir::Write(device / "f.bin", bytes);
+  TempDir::Write(pc / "f.bin", bytes);
+  TempDir::Write(pc / "old.bin", "old");
+  DeviceFolder::Fail(c.fail);
+  if (c.toDevice)
+    CopyToDevice(Pc("f.bin"), "\\new.bin");
+  else
+    CopyFromDevice("\\f.bin", Pc("old.bin"));
+  EXPECT_EQ(ui.Messages(), std::vector<AnsiString>{c.message});
+  // A failed copy to the PC leaves the old file as it was and no temporary file.
+  EXPECT_EQ(TempDir::Read(pc / "old.bin"), "old");
+  EXPECT_EQ(PcFolderNames(), (std::vector<std::string>{"f.bin", "old.bin"}));
+  EXPECT_EQ(WideBuffer, nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, InjectedTransfer,
+    ::testing::Values(
+        InjectedCase{"CeCreateFile=2", false, "Error: Could not open remote file."},
+        InjectedCase{"CeGetFileSize=6", false, "Error #6: Could not allocate file buffer."},
+        InjectedCase{"CeReadFile=30", false, "Error #30: Could not read remote file."},
+        InjectedCase{"CeReadFile=1117@3", false, "Error #1117: Could not read remote file."},
+        InjectedCase{"CeReadFile=4294967295", false,
+                     "Error #4294967295: Could not read remote file."},
+        InjectedCase{"CeCreateFile=5", true, "Error: neviem vytvori\x9D file v PDA."},
+        InjectedCase{"CeWriteFile=112", true, "Error #112: neviem zap\xEDsa\x9D file do PDA."},
+        InjectedCase{"CeWriteFile=112@2", true, "Error #112: neviem zap\xEDsa\x9D file do PDA."}));
+
+TEST_F(Transfer, AFailedPcWriteLeavesTheOldPcFileAndNoTemporaryFile) {
+  TempDir::Write(device / "big.bin", RandomBytes(3'000'000, 3));
+  TempDir::Write(pc / "big.bin", "old");
+  // A file size limit makes the PC write fail part way, as a full disk would.
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit saved{};
+  ::getrlimit(RLIMIT_FSIZE, &saved);
+  rlimit small = saved;
+  small.rlim_cur = 1'000'000;
+  ::setrlimit(RLIMIT_FSIZE, &small);
+  CopyFromDevice("\\big.bin", Pc("big.bin"));
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, SIG_DFL);
+  EXPECT_EQ(ui.Messages(),
+            std::vector<AnsiString>{"Error #" + std::to_string(WindowsErrorFromErrno(EFBIG)) +
+                                    ": Could not write the local file."});
+  EXPECT_EQ(TempDir::Read(pc / "big.bin"), "old");
+  EXPECT_EQ(PcFolderNames(), std::vector<std::string>{"big.bin"});
+}
+
+TEST_F(Transfer, WithoutTheLibraryTheCopiesFailWithTheUnavailableCode) {
+  ::setenv("VIRESKA_RAPI", "/nonexistent/libnothing.so", 1);
+  rapi::ForgetLibraryForTests();
+  TempDir::Write(pc / "f.txt", "");
+  CopyFromDevice("\\f.txt", Pc("g.txt"));
+  CopyToDevice(Pc("f.txt"), "\\f.txt");
+  EXPECT_EQ(ui.Messages(),
+            (std::vector<AnsiString>{"Error #65535: Could not read remote file.",
+                                     "Error #65535: neviem zap\xEDsa\x9D file do PDA."}));
+  EXPECT_EQ(PcFolderNames(), std::vector<std::string>{"f.txt"});
+}
+
+TEST_F(Transfer, OnlyASuccessfulCopyToTheHandheldEndsTheLink) {
+  TempDir::Write(pc / "f.txt", "x");
+  CopyToDevice(Pc("f.txt"), "\\f.txt");
+  EXPECT_FALSE(LinkOpen());
+  CopyFromDevice("\\f.txt", Pc("g.txt"));
+  EXPECT_TRUE(LinkOpen());
+}
+
+TEST_F(Transfer, WhileClosingTheCopyToTheHandheldStartsTheLinkAndTouchesNothing) {
+  AppClosing = true;
+  TempDir::Write(pc / "f.txt", "x");
+  CopyToDevice(Pc("f.txt"), "\\f.txt");
+  EXPECT_TRUE(ui.shown.empty());
+  EXPECT_FALSE(std::filesystem::exists(device / "f.txt"));
+  EXPECT_TRUE(LinkOpen());
+  EXPECT_EQ(WideBuffer, nullptr);
+}
+
+TEST_F(Transfer, NonAsciiNamesRoundTripBetweenCodePage1250AndTheHandheld) {
+  const std::string utf8 = "\xC5\xBDlt\xC3\xBD k\xC3\xB4\xC5\x88.mht";  // Žltý kôň.mht
+  TempDir::Write(pc / utf8, "obsah");
+  std::filesystem::create_directories(device / "Ke\xC5\xA1ky");          // Kešky
+  const AnsiString deviceName = "\\Ke\x9Aky\\\x8Elt\xFD k\xF4\xF2.mht";  // code page 1250
+  CopyToDevice(Pc(utf8), deviceName);
+  EXPECT_EQ(TempDir::Read(device / ("Ke\xC5\xA1ky/" + utf8)), "obsah");
+  CopyFromDevice(deviceName, Pc("x").substr(0, Pc("x").size() - 1) + "sp\xE4\x9D.mht");
+  EXPECT_EQ(TempDir::Read(pc / "sp\xC3\xA4\xC5\xA5.mht"), "obsah");  // späť.mht
+  EXPECT_TRUE(ui.shown.empty());
+}
+
+TEST_F(Transfer, AHandheldPathTooLongIsAnErrorThatLeavesNothingOpenOrBehind) {
+  TempDir::Write(pc / "f.txt", "x");
+  const AnsiString tooLong = "\\" + std::string(600, 'a');
+  EXPECT_THROW(CopyToDevice(Pc("f.txt"), tooLong), PlatformError);
+  EXPECT_THROW(CopyFromDevice(tooLong, Pc("g.txt")), PlatformError);
+  EXPECT_EQ(WideBuffer, nullptr);
+  EXPECT_EQ(PcFolderNames(), std::vector<std::string>{"f.txt"});
+}
+
+}  // namespace
