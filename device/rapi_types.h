@@ -50,8 +50,13 @@ typedef struct _FILETIME {
   DWORD dwHighDateTime;
 } FILETIME;
 
+/* Other C headers (GLib's) may have defined them already, with the same values. */
+#ifndef TRUE
 #define TRUE 1
+#endif
+#ifndef FALSE
 #define FALSE 0
+#endif
 #define INVALID_HANDLE_VALUE ((HANDLE)(intptr_t)-1)
 #define MAX_PATH 260
 
