@@ -181,8 +181,9 @@ TEST_F(FolderDevice, PathsNeverLeaveTheRoot) {
   std::filesystem::create_symlink(outside / "secret.txt", device / "secret.txt");
   std::filesystem::create_symlink(outside / "new.txt", device / "dangling.txt");
   std::filesystem::create_directories(device / "in");
-  const std::u16string escapes[] = {u"\\..\\secret.txt", u"\\in\\..\\..\\x", u"\\out\\secret.txt",
-                                    u"\\secret.txt",     u"\\dangling.txt",  u"\\out\\new.txt"};
+  const std::u16string escapes[] = {
+      u"\\..\\secret.txt", u"\\in\\..\\..\\x", u"\\in\\..\\inside.txt", u"\\out\\secret.txt",
+      u"\\secret.txt",     u"\\dangling.txt",  u"\\out\\new.txt"};
   for (const std::u16string& path : escapes) {
     EXPECT_EQ(Open(path, GENERIC_WRITE, CREATE_ALWAYS), INVALID_HANDLE_VALUE);
     EXPECT_EQ(CeGetLastError(), ERROR_ACCESS_DENIED);

@@ -98,6 +98,7 @@ TEST_F(Transfer, ALinkOnThePcSideIsWrittenThrough) {
 
 TEST_F(Transfer, AMissingSourceFailsAtTheSourceAndCreatesNothing) {
   TempDir::Write(pc / "keep.txt", "pc copy");
+  std::filesystem::create_directories(device / "Storage Card");
   CopyFromDevice("\\Storage Card\\none.txt", Pc("keep.txt"));
   EXPECT_EQ(TempDir::Read(pc / "keep.txt"), "pc copy");
   EXPECT_FALSE(std::filesystem::exists(device / "Storage Card/none.txt"));
