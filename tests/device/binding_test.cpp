@@ -142,7 +142,7 @@ class Connect : public ::testing::Test {
 };
 
 TEST_F(Connect, AHandheldAnsweringJustWithinTheLimitConnects) {
-  DeviceFolder::ConnectDelay(kConnectTimeoutMs - 300);
+  DeviceFolder::ConnectDelay(kConnectTimeoutMs - 400);
   EXPECT_TRUE(ConnectDevice());
   CE_FIND_DATA record;
   HANDLE find = CeFindFirstFile(u"\\*", &record);
@@ -151,12 +151,12 @@ TEST_F(Connect, AHandheldAnsweringJustWithinTheLimitConnects) {
 }
 
 TEST_F(Connect, AHandheldAnsweringJustPastTheLimitIsGivenUpForGood) {
-  DeviceFolder::ConnectDelay(kConnectTimeoutMs + 300);
+  DeviceFolder::ConnectDelay(kConnectTimeoutMs + 500);
   const auto start = Clock::now();
   EXPECT_FALSE(ConnectDevice());
   EXPECT_GE(MsSince(start), kConnectTimeoutMs - 50);
   // The abandoned attempt must not open the link when it would have completed.
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  std::this_thread::sleep_for(std::chrono::milliseconds(800));
   CE_FIND_DATA record;
   EXPECT_EQ(CeFindFirstFile(u"\\*", &record), INVALID_HANDLE_VALUE);
   EXPECT_EQ(CeGetLastError(), ERROR_NOT_READY);

@@ -244,6 +244,20 @@ TEST_F(FolderDevice, FilesOpenAsTheDispositionsSay) {
   EXPECT_EQ(CeGetLastError(), ERROR_INVALID_NAME);
 }
 
+TEST_F(FolderDevice, SizesOfFourGibibytesAndMoreKeepTheirHighWord) {
+  const auto file = device / "big.bin";
+  TempDir::Write(file, "");
+  std::filesystem::resize_file(file, (5ull << 30) + 3);  // sparse: nothing is written
+  std::vector<Entry> entries = List(u"\\big.bin");
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].size, (5ull << 30) + 3);
+  HANDLE handle = Open(u"\\big.bin", GENERIC_READ, OPEN_EXISTING);
+  DWORD high = 0;
+  EXPECT_EQ(CeGetFileSize(handle, &high), (1u << 30) + 3);
+  EXPECT_EQ(high, 1u);
+  CeCloseHandle(handle);
+}
+
 TEST_F(FolderDevice, ReadOnlyFilesRefuseWritingAndDeletingEvenForRoot) {
   TempDir::Write(device / "ro.txt", "keep");
   ::chmod((device / "ro.txt").c_str(), 0444);
