@@ -16,6 +16,8 @@
 class FormTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    // The PC pane's directory list moves the process's current folder.
+    startFolder = std::filesystem::current_path();
     ResetSharedState();
     platform::SetExecutableDir(dir.path());
     form = std::make_unique<TForm1>();
@@ -28,9 +30,11 @@ class FormTest : public ::testing::Test {
     form.reset();
     platform::SetExecutableDir({});
     ResetSharedState();
+    std::filesystem::current_path(startFolder);
   }
   std::filesystem::path Ini() const { return dir / "Vireska.ini"; }
 
+  std::filesystem::path startFolder;
   TempDir dir;
   ScriptedUi ui;
   std::unique_ptr<TForm1> form;
