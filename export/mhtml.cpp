@@ -1,18 +1,16 @@
 #include "export/mhtml.h"
 
 #include <curl/curl.h>
-#include <fcntl.h>
 #include <gmime/gmime.h>
 #include <unicode/ucnv.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <memory>
 #include <mutex>
 
 #include "platform/error.h"
+#include "platform/files.h"
 #include "platform/paths.h"
 
 namespace {
@@ -178,27 +176,15 @@ std::string ComposeMhtml(const std::string& url, const std::string& html,
   return std::string(reinterpret_cast<const char*>(bytes->data), bytes->len);
 }
 
-void AdoStream::SaveToFile(const AnsiString& fileName, int options) const {
-  const std::filesystem::path path = platform::ToNativePath(fileName);
-  int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (options == 2 ? O_TRUNC : O_EXCL);
-  int fd = ::open(path.c_str(), flags, 0644);
-  auto fail = [&](int error) {
+void AdoStream::SaveToFile(const AnsiString& fileName, int /*options*/) const {
+  // Both options the program passes create or overwrite; the old archive stays whole until the
+  // new one is written.
+  platform::ReplacementFile file =
+      platform::ReplacementFile::Create(platform::ToNativePath(fileName));
+  std::size_t done = 0;
+  if (!file.IsOpen() || !file.Write(bytes_.data(), bytes_.size(), done) || !file.Commit())
     throw PlatformError("Write to file failed: " + fileName + " (error " +
-                        std::to_string(WindowsErrorFromErrno(error)) + ")");
-  };
-  if (fd < 0) fail(errno);
-  size_t done = 0;
-  while (done < bytes_.size()) {
-    ssize_t n = ::write(fd, bytes_.data() + done, bytes_.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      int error = n < 0 ? errno : ENOSPC;
-      ::close(fd);
-      fail(error);
-    }
-    done += static_cast<size_t>(n);
-  }
-  if (::close(fd) != 0) fail(errno);
+                        std::to_string(platform::LastFileError()) + ")");
 }
 
 void CdoMessage::CreateMHTMLBody(const std::string& url, int /*flags*/, const std::string& /*user*/,

@@ -1,4 +1,3 @@
-#include <gmime/gmime.h>
 #include <gtest/gtest.h>
 #include <httplib.h>
 
@@ -6,6 +5,7 @@
 
 #include "export/mhtml.h"
 #include "platform/error.h"
+#include "support/mime_archive.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -31,43 +31,6 @@ class LocalServer {
   std::thread thread_;
 };
 
-// Parses an archive back and returns its one HTML part decoded.
-struct Parsed {
-  std::string subject, location, charset, html, related;
-};
-
-Parsed Parse(const std::string& archive) {
-  g_mime_init();
-  GMimeStream* stream = g_mime_stream_mem_new_with_buffer(archive.data(), archive.size());
-  GMimeParser* parser = g_mime_parser_new_with_stream(stream);
-  GMimeMessage* message = g_mime_parser_construct_message(parser, nullptr);
-  Parsed p;
-  EXPECT_NE(message, nullptr);
-  if (!message) return p;
-  if (const char* s = g_mime_message_get_subject(message)) p.subject = s;
-  GMimeObject* top = g_mime_message_get_mime_part(message);
-  GMimeContentType* type = g_mime_object_get_content_type(top);
-  p.related = std::string(g_mime_content_type_get_media_type(type)) + "/" +
-              g_mime_content_type_get_media_subtype(type);
-  if (const char* t = g_mime_content_type_get_parameter(type, "type"))
-    p.related += ";" + std::string(t);
-  if (GMIME_IS_MULTIPART(top) && g_mime_multipart_get_count(GMIME_MULTIPART(top)) == 1) {
-    GMimePart* part = GMIME_PART(g_mime_multipart_get_part(GMIME_MULTIPART(top), 0));
-    if (const char* l = g_mime_part_get_content_location(part)) p.location = l;
-    if (const char* c = g_mime_object_get_content_type_parameter(GMIME_OBJECT(part), "charset"))
-      p.charset = c;
-    GMimeStream* out = g_mime_stream_mem_new();
-    g_mime_data_wrapper_write_to_stream(g_mime_part_get_content(part), out);
-    GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(out));
-    p.html.assign(reinterpret_cast<const char*>(bytes->data), bytes->len);
-    g_object_unref(out);
-  }
-  g_object_unref(message);
-  g_object_unref(parser);
-  g_object_unref(stream);
-  return p;
-}
-
 TEST(Mhtml, ArchiveParsesBackWithPageUrlCharsetAndExactHtml) {
   std::string html = "<html><head><title>Ke\x9Aka\r\n pri mlyne</title></head><body>";
   for (int i = 0; i < 300; ++i)
@@ -82,8 +45,9 @@ TEST(Mhtml, ArchiveParsesBackWithPageUrlCharsetAndExactHtml) {
   for (size_t at = archive.find('\n'); at != std::string::npos; at = archive.find('\n', at + 1))
     ASSERT_EQ(archive[at - 1], '\r');
 
-  Parsed p = Parse(archive);
-  EXPECT_EQ(p.related, "multipart/related;text/html");
+  MimeArchive p = ReadMimeArchive(archive);
+  EXPECT_EQ(p.topType, "multipart/related;text/html");
+  EXPECT_EQ(p.parts, 1);
   EXPECT_EQ(p.location, "http://sk.test/hladaj.php?query=GC1");
   EXPECT_EQ(p.charset, "windows-1250");
   EXPECT_EQ(p.subject, "Ke\xC5\xA1ka pri mlyne");
@@ -119,7 +83,7 @@ TEST(Mhtml, FetchSendsTheBrowsersCookiesAndFollowsRedirects) {
                      "VireskaTest/1"};
   CdoMessage message(id);
   message.CreateMHTMLBody(site.Url("/old"), 31, "", "");
-  Parsed p = Parse(message.GetStream().Bytes());
+  MimeArchive p = ReadMimeArchive(message.GetStream().Bytes());
   EXPECT_EQ(p.location, site.Url("/old"));
   EXPECT_EQ(p.html, "<title>T</title>cookie=session=abc agent=VireskaTest/1");
   EXPECT_EQ(p.charset, "windows-1250");
@@ -139,7 +103,7 @@ TEST(Mhtml, FailedFetchRaisesWithTheReasonAndKeepsNoArchive) {
                   [](const httplib::Request&, httplib::Response& res) { res.status = 404; });
   site.server.Get("/slow", [](const httplib::Request&, httplib::Response& res) {
     std::this_thread::sleep_for(
-        std::chrono::milliseconds(2500));  // a server that does not answer in time
+        std::chrono::milliseconds(1500));  // a server that does not answer in time
     res.set_content("late", "text/html");
   });
   try {
