@@ -15,15 +15,18 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QPainter;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
+class QRect;
 class QTabWidget;
 class QTextBrowser;
 class QTimer;
 class QToolBar;
 class QToolButton;
 class WebBrowser;
+struct TGridDrawState;
 
 using platform::TCheckListBox;
 using platform::TDirectoryListBox;
@@ -201,6 +204,11 @@ class TForm1 : public QMainWindow {
   void StringGrid2MouseUp(QMouseEvent* event);
   void Zotried();
   void Zotried2();
+  // Owner drawing: called for every painted cell after the grid's standard painting.
+  void StringGrid1DrawCell(QPainter& canvas, int col, int row, const QRect& rect,
+                           const TGridDrawState& state);
+  void StringGrid2DrawCell(QPainter& canvas, int col, int row, const QRect& rect,
+                           const TGridDrawState& state);
   void StringGrid1MouseDown(QMouseEvent* event);
   void StringGrid2MouseDown(QMouseEvent* event);
   void StringGrid1DblClick();

@@ -10,7 +10,7 @@ AnsiString DeviceDir;
 char16_t* WideBuffer = nullptr;
 int DeviceGridCol = 0, DeviceGridRow = 0;
 int PcGridCol = 0, PcGridRow = 0;
-bool DeviceNameOrder = false, DeviceDateOrder = false, PcNameOrder = false, PcDateOrder = false;
+std::uint8_t DeviceNameOrder = 0, DeviceDateOrder = 0, PcNameOrder = 0, PcDateOrder = 0;
 
 void ResetSharedState() {
   PageReady = AppClosing = LoggedIn = false;
@@ -21,5 +21,5 @@ void ResetSharedState() {
   delete[] WideBuffer;
   WideBuffer = nullptr;
   DeviceGridCol = DeviceGridRow = PcGridCol = PcGridRow = 0;
-  DeviceNameOrder = DeviceDateOrder = PcNameOrder = PcDateOrder = false;
+  DeviceNameOrder = DeviceDateOrder = PcNameOrder = PcDateOrder = 0;
 }

@@ -14,8 +14,9 @@ extern AnsiString DeviceDir;     // current directory of the handheld pane, ends
 extern char16_t* WideBuffer;     // 1024 bytes for one UTF-16 handheld path, owned by a command
 extern int DeviceGridCol, DeviceGridRow;  // cell of the last press in StringGrid1
 extern int PcGridCol, PcGridRow;          // cell of the last press in StringGrid2
-// Sort state of both grids: column (name or date) and direction.
-extern bool DeviceNameOrder, DeviceDateOrder, PcNameOrder, PcDateOrder;
+// Sort state of both grids, one byte per sortable column: 0 not ordered by it, 1 ascending,
+// 2 descending; at most one of a grid's two bytes is non-zero.
+extern std::uint8_t DeviceNameOrder, DeviceDateOrder, PcNameOrder, PcDateOrder;
 
 // Back to the start values (tests run several windows in one process).
 void ResetSharedState();

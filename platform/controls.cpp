@@ -84,7 +84,8 @@ QVariant StringGridModel::data(const QModelIndex& index, int role) const {
 
 Qt::ItemFlags StringGridModel::flags(const QModelIndex& index) const {
   if (!index.isValid()) return Qt::NoItemFlags;
-  if (index.row() == 0) return Qt::ItemIsEnabled;  // the fixed header row is never selected
+  // The fixed header row is never selected, and the current cell never moves into it.
+  if (index.row() == 0) return Qt::NoItemFlags;
   return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
 }
 

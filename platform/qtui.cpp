@@ -87,7 +87,12 @@ bool QtModalUi::OpenFile(AnsiString& fileName, const AnsiString& filter,
 }
 
 int QtModalUi::ShowModal(std::string_view, const std::function<int()>& exec) {
-  return exec();
+  // A form waiting for the user shows the normal cursor; a busy command gets its hourglass back.
+  const bool busy = hourglass_;
+  if (busy) SetCursor(CursorShape::Default);
+  const int result = exec();
+  if (busy) SetCursor(CursorShape::Hourglass);
+  return result;
 }
 
 void QtModalUi::SetCursor(CursorShape shape) {

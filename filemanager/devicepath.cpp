@@ -1,0 +1,9 @@
+#include "filemanager/devicepath.h"
+
+AnsiString ParentDeviceDir(std::string_view dir) {
+  // The last character is the directory's own closing "\": look before it.
+  if (dir.size() < 2) return AnsiString(dir);
+  const size_t at = dir.rfind('\\', dir.size() - 2);
+  if (at == std::string_view::npos) return AnsiString(dir);
+  return AnsiString(dir.substr(0, at + 1));
+}

@@ -1,0 +1,178 @@
+// The file manager's commands: copies both ways, handheld delete and new directory, opening a
+// PC file. Each list command asks through the dialog "Súhlasíte?" once per entry.
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+
+#include "app/mainform.h"
+#include "app/state.h"
+#include "device/link.h"
+#include "device/rapi.h"
+#include "device/transfer.h"
+#include "filemanager/SuhlasCopyU.h"
+#include "filemanager/order.h"
+#include "filemanager/panes.h"
+#include "platform/codepage.h"
+#include "platform/paths.h"
+#include "platform/shellopen.h"
+#include "platform/ui.h"
+
+namespace {
+
+constexpr const char* kNothingSelected = "Nebolo ni\xE8 vybrat\xE9";
+
+void Hourglass() {
+  platform::Ui().SetCursor(platform::CursorShape::Hourglass);
+}
+void DefaultCursor() {
+  platform::Ui().SetCursor(platform::CursorShape::Default);
+}
+
+struct DefaultCursorAtEnd {
+  ~DefaultCursorAtEnd() { DefaultCursor(); }
+};
+
+// Once per command: the dialog beside the main window, its question, which fields it shows,
+// and the box that stops the questions cleared.
+void SetUpDialog(const TForm1* form, const QString& question, bool paths) {
+  Potvrd->move(form->pos() + QPoint(10, 10));
+  Potvrd->Label1->setText(question);
+  Potvrd->Label1->adjustSize();
+  Potvrd->Edit1->setAccessibleName(question);
+  Potvrd->Label2->setVisible(paths);
+  Potvrd->CheckBox1->setChecked(false);
+}
+
+void SetEdit(QLineEdit* edit, const AnsiString& text) {
+  edit->setText(FromAnsi(text));
+}
+AnsiString EditText(const QLineEdit* edit) {
+  return ToAnsi(edit->text());
+}
+
+// Once the box is ticked, every later entry of the command goes ahead without a question.
+bool Confirm() {
+  if (Potvrd->CheckBox1->isChecked()) return true;
+  return Potvrd->ShowModal() == platform::mrYes;
+}
+
+// One remote call on a connection of its own.
+template <typename Call>
+void OnHandheld(const AnsiString& path, Call call) {
+  CeRapiInit();
+  struct EndLink {
+    ~EndLink() { CeRapiUninit(); }
+  } endLink;
+  WideBufferScope wide;
+  call(ToWidePath(path));
+}
+
+}  // namespace
+
+void TForm1::KopirovaniesborudoPDA1Click() {
+  SetUpDialog(this, QStringLiteral("Kopírovať súbor"), true);
+  Potvrd->Edit1->setVisible(true);
+  Potvrd->Edit2->setVisible(true);
+  const AnsiString pcDir = StatusBar5->PanelText(0);
+  const AnsiString deviceDir = StatusBar3->PanelText(0);
+  DefaultCursorAtEnd cursor;
+  int counter = 0;
+  const int rows = StringGrid2->RowCount();
+  for (int row = 2; row < rows; ++row) {
+    if (IsPcDirectory(StringGrid2->Cell(1, row))) continue;  // folders are never copied
+    if (!IsCellSelected(StringGrid2, 0, row)) continue;
+    const AnsiString name = StringGrid2->Cell(0, row);
+    SetEdit(Potvrd->Edit1, platform::JoinPcPath(pcDir, name));
+    SetEdit(Potvrd->Edit2, deviceDir + name);
+    ++counter;  // a declined file counts too: it was a selected file
+    if (!Confirm()) continue;
+    Hourglass();
+    CopyToDevice(EditText(Potvrd->Edit1), EditText(Potvrd->Edit2));
+  }
+  GetDirPDA(DeviceDir + "*");
+  DefaultCursor();
+  if (counter == 0) platform::Ui().ShowMessage(kNothingSelected);
+}
+
+void TForm1::MenuItem1Click() {
+  SetUpDialog(this, QStringLiteral("Kopírovať súbor"), true);
+  Potvrd->Edit1->setVisible(true);
+  Potvrd->Edit2->setVisible(true);
+  const AnsiString pcDir = StatusBar5->PanelText(0);
+  const AnsiString deviceDir = StatusBar3->PanelText(0);
+  const int col = DeviceGridCol;
+  int counter = 0;
+  {
+    DefaultCursorAtEnd cursor;
+    const int rows = StringGrid1->RowCount();
+    for (int row = 2; row < rows; ++row) {
+      if (IsPcDirectory(StringGrid1->Cell(1, row))) continue;
+      if (!IsCellSelected(StringGrid1, col, row)) continue;
+      const AnsiString name = StringGrid1->Cell(col, row);
+      SetEdit(Potvrd->Edit1, deviceDir + name);
+      SetEdit(Potvrd->Edit2, platform::JoinPcPath(pcDir, name));
+      if (!Confirm()) continue;
+      Hourglass();
+      CopyFromDevice(EditText(Potvrd->Edit1), EditText(Potvrd->Edit2));
+      DefaultCursor();
+      ++counter;
+    }
+  }
+  ListPcDir(DirectoryListBox1->Directory());
+  if (counter == 0) platform::Ui().ShowMessage(kNothingSelected);
+}
+
+void TForm1::MenuItem2Click() {
+  SetUpDialog(this, QStringLiteral("Vymazať súbor?"), false);
+  Potvrd->Edit1->setVisible(true);
+  Potvrd->Edit2->setVisible(false);
+  const AnsiString deviceDir = StatusBar3->PanelText(0);
+  const int col = DeviceGridCol;
+  DefaultCursorAtEnd cursor;
+  int counter = 0;
+  const int rows = StringGrid1->RowCount();
+  for (int row = 2; row < rows; ++row) {
+    if (!IsCellSelected(StringGrid1, col, row)) continue;
+    SetEdit(Potvrd->Edit1, deviceDir + StringGrid1->Cell(col, row));
+    if (!Confirm()) continue;
+    Hourglass();
+    const AnsiString path = EditText(Potvrd->Edit1);
+    // Results are not examined: the listing that follows shows what is left.
+    if (IsPcDirectory(StringGrid1->Cell(1, row)))
+      OnHandheld(path, [](LPCWSTR wide) { CeRemoveDirectory(wide); });
+    else
+      OnHandheld(path, [](LPCWSTR wide) { CeDeleteFile(wide); });
+    ++counter;
+  }
+  GetDirPDA(DeviceDir + "*");
+  DefaultCursor();
+  if (counter == 0) platform::Ui().ShowMessage(kNothingSelected);
+}
+
+void TForm1::Vytvoradresr1Click() {
+  SetUpDialog(this, QStringLiteral("Do editačného okna zadajte názov adresára"), false);
+  Potvrd->Edit1->setVisible(false);
+  Potvrd->Edit2->setVisible(true);
+  struct Edit1BackAtEnd {
+    ~Edit1BackAtEnd() { Potvrd->Edit1->setVisible(true); }
+  } edit1Back;
+  DefaultCursorAtEnd cursor;
+  SetEdit(Potvrd->Edit2, "Nov\xFD adres\xE1r");
+  if (Potvrd->ShowModal() == platform::mrYes) {
+    Hourglass();
+    const AnsiString path = StatusBar3->PanelText(0) + EditText(Potvrd->Edit2);
+    OnHandheld(path, [](LPCWSTR wide) { CeCreateDirectory(wide, nullptr); });
+  }
+  GetDirPDA(DeviceDir + "*");
+  DefaultCursor();
+}
+
+void TForm1::Vymazaniesboru1Click() {
+  if (PcGridRow < 0 || PcGridCol < 0) return;  // the last press was below the rows
+  const AnsiString name = StringGrid2->Cell(PcGridCol, PcGridRow);
+  // The pane's folder made explicit: the name alone would depend on the current directory.
+  const AnsiString path = platform::JoinPcPath(DirectoryListBox1->Directory(), name);
+  if (!platform::OpenWithAssociatedProgram(path))
+    platform::Ui().MessageBox("Couldn't execute the application", "Error",
+                              platform::MessageIcon::Exclamation);
+}

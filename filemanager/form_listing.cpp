@@ -1,0 +1,101 @@
+// The two listings: the handheld directory through the remote API, the PC directory through
+// the platform directory search.
+#include <QCheckBox>
+
+#include "app/mainform.h"
+#include "app/state.h"
+#include "device/link.h"
+#include "device/rapi.h"
+#include "filemanager/listing.h"
+#include "filemanager/panes.h"
+#include "platform/clock.h"
+#include "platform/ui.h"
+
+namespace {
+
+void WriteRows(TStringGrid* grid, int firstRow, const std::vector<ListingRow>& rows, int cells) {
+  int row = firstRow;
+  for (const ListingRow& cellsOfRow : rows) {
+    for (int col = 0; col < cells; ++col)
+      grid->SetCell(col, row, cellsOfRow[static_cast<size_t>(col)]);
+    ++row;
+  }
+}
+
+void WriteTotals(TStatusBar* bar, const ListingTotals& totals) {
+  const auto texts = TotalsTexts(totals);
+  for (int panel = 0; panel < 3; ++panel)
+    bar->SetPanelText(panel, texts[static_cast<size_t>(panel)]);
+}
+
+// The default cursor comes back however the listing ends.
+struct DefaultCursorAtEnd {
+  ~DefaultCursorAtEnd() { platform::Ui().SetCursor(platform::CursorShape::Default); }
+};
+
+}  // namespace
+
+void TForm1::GetDirPDA(const AnsiString& pattern) {
+  platform::Ui().SetCursor(platform::CursorShape::Hourglass);
+  DefaultCursorAtEnd cursor;
+  const std::uint32_t start = platform::GetTickCount();
+  {
+    GridRefill refill(StringGrid1);
+    refill.SetRowCount(2);  // header and up entry stay
+    if (!ConnectDevice()) {
+      CheckBox1->setEnabled(false);
+      return;
+    }
+    CheckBox1->setEnabled(true);
+    std::vector<ListingRow> rows;
+    ListingTotals totals;
+    {
+      WideBufferScope wide;
+      struct EndLink {
+        ~EndLink() { CeRapiUninit(); }
+      } endLink;
+      ReadDeviceListing(pattern, rows, totals);
+    }
+    refill.SetRowCount(static_cast<int>(rows.size()) + 2);
+    WriteRows(StringGrid1, 2, rows, 4);
+    WriteTotals(StatusBar2, totals);
+    StatusBar3->SetPanelText(1, std::to_string(platform::GetTickCount() - start) + "msec");
+  }
+  Zotried();
+}
+
+void ListPcDir(const AnsiString& directory) {
+  TForm1* form = Form1;
+  TStringGrid* grid = form->StringGrid2;
+  std::vector<ListingRow> rows;
+  ListingTotals totals;
+  if (!ReadPcListing(directory, rows, totals)) {
+    // An unreadable folder shows nothing of the previous one: only the way back up.
+    rows.assign(1, ListingRow{"..", kDirCell, "", ""});
+    totals = {};
+  }
+  {
+    GridRefill refill(grid);
+    refill.SetRowCount(static_cast<int>(rows.size()) + 1);
+    WriteRows(grid, 1, rows, 4);
+  }
+  WriteTotals(form->StatusBar4, totals);
+}
+
+void TForm1::SpeedButton12Click() {
+  GetDirPDA(DeviceDir + "*");
+}
+
+void TForm1::Refre2Click() {
+  GetDirPDA(DeviceDir + "*");
+}
+
+void TForm1::DirectoryListBox1Change() {
+  const AnsiString directory = DirectoryListBox1->Directory();
+  StatusBar5->SetPanelText(0, directory);
+  ListPcDir(directory);
+}
+
+void TForm1::Refre1Click() {
+  ListPcDir(DirectoryListBox1->Directory());
+}

@@ -1,0 +1,250 @@
+#include <QApplication>
+#include <QItemSelectionModel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+
+#include "filemanager/panes.h"
+
+bool IsCellSelected(const TStringGrid* grid, int col, int row) {
+  try {
+    const platform::TGridRect s = grid->Selection();
+    return col >= s.Left && col <= s.Right && row >= s.Top && row <= s.Bottom;
+  } catch (...) {
+    return false;
+  }
+}
+
+std::vector<int> SelectedRows(const TStringGrid* grid, int col) {
+  std::vector<int> rows;
+  const int count = grid->RowCount();
+  for (int row = 2; row < count; ++row)
+    if (IsCellSelected(grid, col, row)) rows.push_back(row);
+  return rows;
+}
+
+void CellAt(const TStringGrid* grid, const QPoint& point, int& col, int& row) {
+  const QModelIndex index = grid->indexAt(point);
+  col = index.isValid() ? index.column() : -1;
+  row = index.isValid() ? index.row() : -1;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+GridRefill::GridRefill(TStringGrid* grid)
+    : grid_(grid), rows_(grid->RowCount()), selection_(grid->Selection()) {
+  const QModelIndex current = grid->currentIndex();
+  currentCol_ = current.isValid() ? current.column() : 0;
+  currentRow_ = current.isValid() ? current.row() : 1;
+  grid_->BeginUpdate();
+}
+
+void GridRefill::SetRowCount(int rows) {
+  if (rows != grid_->RowCount()) {
+    collapsed_ = true;
+    currentRow_ = std::min(currentRow_, rows - 1);
+  }
+  grid_->SetRowCount(rows);
+}
+
+GridRefill::~GridRefill() {
+  grid_->EndUpdate();  // a reset of the model: the view forgets its selection and current cell
+  QItemSelectionModel* model = grid_->selectionModel();
+  if (!model || grid_->RowCount() < 2) return;
+  const int last = grid_->RowCount() - 1;
+  auto cell = [&](int col, int row) {
+    return grid_->Cells()->index(std::clamp(row, 1, last),
+                                 std::clamp(col, 0, grid_->ColCount() - 1));
+  };
+  model->setCurrentIndex(cell(currentCol_, currentRow_), QItemSelectionModel::NoUpdate);
+  if (collapsed_) {
+    model->select(cell(currentCol_, currentRow_), QItemSelectionModel::ClearAndSelect);
+  } else {
+    model->select(QItemSelection(cell(selection_.Left, selection_.Top),
+                                 cell(selection_.Right, selection_.Bottom)),
+                  QItemSelectionModel::ClearAndSelect);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void XorFocusRect(QPainter& canvas, const QRect& rect) {
+  if (rect.isEmpty()) return;
+  canvas.save();
+  canvas.setRenderHint(QPainter::Antialiasing, false);
+  canvas.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+  canvas.setPen(QColor(255, 255, 255));
+  const int l = rect.left(), t = rect.top(), r = rect.right(), b = rect.bottom();
+  // Every other pixel of the border, each pixel once, so a second call undoes the first.
+  std::vector<QPoint> border;
+  for (int x = l; x <= r; ++x) border.emplace_back(x, t);
+  if (b > t) {
+    for (int y = t + 1; y <= b; ++y) border.emplace_back(r, y);
+    if (r > l) {
+      for (int x = r - 1; x >= l; --x) border.emplace_back(x, b);
+      for (int y = b - 1; y > t; --y) border.emplace_back(l, y);
+    }
+  }
+  std::vector<QPoint> dots;
+  for (size_t i = 0; i < border.size(); i += 2) dots.push_back(border[i]);
+  canvas.drawPoints(dots.data(), static_cast<int>(dots.size()));
+  canvas.restore();
+}
+
+QColor CellBackground(const QWidget* grid, const TGridDrawState& state) {
+  const QPalette& pal = grid->palette();
+  if (state.Fixed) return pal.color(QPalette::Active, QPalette::Button);
+  if (state.Selected) return pal.color(QPalette::Active, QPalette::Highlight);
+  return pal.color(QPalette::Active, QPalette::Base);
+}
+
+QColor CellText(const QWidget* grid, const TGridDrawState& state) {
+  const QPalette& pal = grid->palette();
+  if (state.Fixed) return pal.color(QPalette::Active, QPalette::WindowText);
+  if (state.Selected) return pal.color(QPalette::Active, QPalette::HighlightedText);
+  return pal.color(QPalette::Active, QPalette::Text);
+}
+
+GridCellDelegate::GridCellDelegate(TStringGrid* grid, DrawCell draw)
+    : QStyledItemDelegate(grid), grid_(grid), draw_(std::move(draw)) {}
+
+void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                             const QModelIndex& index) const {
+  TGridDrawState state;
+  state.Fixed = index.row() == 0;
+  state.Selected = !state.Fixed && (option.state & QStyle::State_Selected);
+  state.Focused = !state.Fixed && grid_->hasFocus() && grid_->currentIndex() == index;
+  const QRect r = option.rect;
+
+  painter->save();
+  painter->setClipRect(r);
+  painter->fillRect(r, CellBackground(grid_, state));
+  painter->setPen(CellText(grid_, state));
+  painter->setFont(grid_->font());
+  painter->drawText(r.adjusted(2, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                    index.data(Qt::DisplayRole).toString());
+  painter->restore();
+
+  painter->save();
+  painter->setClipRect(r);
+  draw_(*painter, index.column(), index.row(), r, state);
+  painter->restore();
+
+  if (state.Fixed) {
+    const QPalette& pal = grid_->palette();
+    painter->save();
+    painter->setPen(pal.color(QPalette::Active, QPalette::Light));
+    painter->drawLine(r.topLeft(), r.topRight());
+    painter->drawLine(r.topLeft(), r.bottomLeft());
+    painter->setPen(pal.color(QPalette::Active, QPalette::Dark));
+    painter->drawLine(r.bottomLeft(), r.bottomRight());
+    painter->drawLine(r.topRight(), r.bottomRight());
+    painter->restore();
+  }
+  if (state.Focused) XorFocusRect(*painter, r);
+}
+
+QSize GridCellDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex& index) const {
+  return {grid_->columnWidth(index.column()), grid_->rowHeight(index.row())};
+}
+
+// ---------------------------------------------------------------------------------------------
+
+GridMouse::GridMouse(TStringGrid* grid, Handlers handlers)
+    : QObject(grid), grid_(grid), handlers_(std::move(handlers)) {
+  grid_->setMouseTracking(true);
+  grid_->viewport()->installEventFilter(this);
+}
+
+int GridMouse::BorderAt(const QPoint& point) const {
+  if (grid_->rowAt(point.y()) != 0) return -1;
+  int best = -1, bestDistance = 3;
+  for (int col = 0; col < grid_->ColCount(); ++col) {
+    if (grid_->isColumnHidden(col)) continue;
+    const int edge = grid_->columnViewportPosition(col) + grid_->columnWidth(col);
+    const int distance = std::abs(point.x() - edge);
+    if (distance <= bestDistance) {
+      best = col;
+      bestDistance = distance;
+    }
+  }
+  return best;
+}
+
+bool GridMouse::Press(QMouseEvent* event, bool doubleClick) {
+  const QPoint point = event->position().toPoint();
+  if (event->button() == Qt::LeftButton) {
+    const int border = BorderAt(point);
+    if (border >= 0) {
+      resizing_ = border;
+      resizeStartX_ = point.x();
+      resizeStartWidth_ = grid_->columnWidth(border);
+      ownPress_ = true;
+      return true;
+    }
+  }
+  int col, row;
+  CellAt(grid_, point, col, row);
+  const bool toGrid = event->button() == Qt::LeftButton && row >= 1;
+  ownPress_ = !toGrid;
+  menuOpened_ = false;
+  if (toGrid) {
+    // The grid handles the press (selection) before the program sees it.
+    forwarding_ = true;
+    QCoreApplication::sendEvent(grid_->viewport(), event);
+    forwarding_ = false;
+  }
+  if (doubleClick && event->button() == Qt::LeftButton && handlers_.doubleClick)
+    handlers_.doubleClick();  // still sees the cell of the pair's first press
+  if (handlers_.down) handlers_.down(event);
+  menuOpened_ = QApplication::activePopupWidget() != nullptr;
+  return true;
+}
+
+bool GridMouse::eventFilter(QObject* watched, QEvent* event) {
+  if (forwarding_ || watched != grid_->viewport()) return false;
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+      return Press(static_cast<QMouseEvent*>(event), false);
+    case QEvent::MouseButtonDblClick:
+      return Press(static_cast<QMouseEvent*>(event), true);
+    case QEvent::MouseMove: {
+      auto* me = static_cast<QMouseEvent*>(event);
+      if (resizing_ >= 0) {
+        const int width = resizeStartWidth_ + me->position().toPoint().x() - resizeStartX_;
+        grid_->setColumnWidth(resizing_, std::max(width, 2));
+        return true;
+      }
+      if (ownPress_) return true;
+      if (me->buttons() == Qt::NoButton) {
+        if (BorderAt(me->position().toPoint()) >= 0)
+          grid_->viewport()->setCursor(Qt::SplitHCursor);
+        else
+          grid_->viewport()->unsetCursor();
+      }
+      return false;
+    }
+    case QEvent::MouseButtonRelease: {
+      auto* me = static_cast<QMouseEvent*>(event);
+      if (resizing_ >= 0) {
+        resizing_ = -1;  // the release that ends a resize is no click
+        ownPress_ = false;
+        return true;
+      }
+      if (!ownPress_) {
+        forwarding_ = true;
+        QCoreApplication::sendEvent(grid_->viewport(), event);
+        forwarding_ = false;
+      }
+      ownPress_ = false;
+      if (menuOpened_) {
+        menuOpened_ = false;  // the pop-up menu took this release
+        return true;
+      }
+      if (handlers_.up) handlers_.up(me);
+      return true;
+    }
+    default:
+      return false;
+  }
+}
