@@ -17,6 +17,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <cstdlib>
 
 #include "platform/ui.h"
 
@@ -447,7 +448,11 @@ bool TForm1::event(QEvent* e) {
   // The first activation at start runs FormActivate once; later activations do not.
   if (e->type() == QEvent::WindowActivate && !activationQueued_) {
     activationQueued_ = true;
-    QTimer::singleShot(0, this, [this] { FormActivate(); });
+    QTimer::singleShot(0, this, [this] {
+      FormActivate();
+      // For checks of an installed program: start, show the window, close it again.
+      if (std::getenv("VIRESKA_QUIT_AFTER_START")) close();
+    });
   }
   return handled;
 }
