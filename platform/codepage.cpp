@@ -1,10 +1,21 @@
 #include "platform/codepage.h"
 
 #include <unicode/ucnv.h>
+#include <unicode/ucnv_cb.h>
 
 #include <stdexcept>
 
 namespace {
+
+// ICU's own substitution drops invisible characters (zero-width space, U+FFF0...) instead of
+// replacing them; the Windows functions write "?" for every character the code page lacks, and
+// a name made only of such characters must not come out empty.
+void SubstituteEveryCharacter(const void*, UConverterFromUnicodeArgs* args, const UChar*, int32_t,
+                              UChar32, UConverterCallbackReason reason, UErrorCode* status) {
+  if (reason > UCNV_IRREGULAR) return;  // reset, close, clone: nothing to write
+  *status = U_ZERO_ERROR;
+  ucnv_cbFromUWriteSub(args, 0, status);
+}
 
 // One converter per thread: ICU converters are not thread-safe, and opening one per call
 // would dominate the cost of short strings.
@@ -17,6 +28,8 @@ UConverter* Cp1250() {
       if (U_FAILURE(status)) throw std::runtime_error("windows-1250 converter unavailable");
       status = U_ZERO_ERROR;
       ucnv_setSubstChars(conv, "?", 1, &status);
+      status = U_ZERO_ERROR;
+      ucnv_setFromUCallBack(conv, SubstituteEveryCharacter, nullptr, nullptr, nullptr, &status);
     }
     ~Holder() { ucnv_close(conv); }
   } holder;

@@ -19,6 +19,15 @@ TEST(CodePage, CharactersOutsideTheCodePageBecomeQuestionMarks) {
   EXPECT_EQ(Utf8ToAnsi("\xF0\x9F\x98\x80x"), "?x");  // one character outside the BMP: one "?"
 }
 
+// A handheld name of invisible characters alone would otherwise list as an empty name, and a
+// command on it would act on the folder that holds it.
+TEST(CodePage, InvisibleCharactersOutsideTheCodePageBecomeQuestionMarksToo) {
+  EXPECT_EQ(Utf16ToAnsi(u"\uFFF6"), "?");
+  EXPECT_EQ(Utf16ToAnsi(u"a\u200Bb\uFEFF"), "a?b?");
+  EXPECT_EQ(ToAnsi(QStringLiteral("\u00E1\u2060")), "\xE1?");
+  EXPECT_EQ(Utf16ToAnsi(u"\u00AD"), "\xAD");  // the soft hyphen is in the code page
+}
+
 TEST(CodePage, EmbeddedNulAndEmptyTextSurvive) {
   AnsiString withNul("a\0b", 3);
   EXPECT_EQ(ToAnsi(FromAnsi(withNul)), withNul);
