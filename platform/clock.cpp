@@ -37,7 +37,12 @@ void Sleep(std::uint32_t ms) {
 }
 
 void ProcessMessages() {
-  if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::AllEvents);
+  // Until nothing is pending, as the Windows pump does: one pass alone leaves work that the
+  // browser engine posts while it runs for the next call, and a page then never loads. The
+  // engine may post without end, hence the bound.
+  constexpr int kMaxPumpMs = 50;
+  if (QCoreApplication::instance())
+    QCoreApplication::processEvents(QEventLoop::AllEvents, kMaxPumpMs);
 }
 
 void ProcessMessagesWaiting(int maxWaitMs) {
@@ -46,7 +51,7 @@ void ProcessMessagesWaiting(int maxWaitMs) {
     return;
   }
   // processEvents(.., maxtime) does not wait for an event; a short wait on the dispatcher does.
-  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  ProcessMessages();
   QAbstractEventDispatcher* dispatcher =
       QAbstractEventDispatcher::instance(QThread::currentThread());
   if (!dispatcher) return;
