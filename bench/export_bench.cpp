@@ -1,0 +1,115 @@
+// Exporting a 1 MB cache page of the test site: as HTML (the document's own save) and as a web
+// archive (our composer: fetch + compose + save), beside the engine's own archive save of the
+// same page; then the batch overhead per cache beyond the engine's load time.
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QTimer>
+#include <QWebEngineDownloadRequest>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <algorithm>
+#include <cstdio>
+
+#include "app/application.h"
+#include "app/mainform.h"
+#include "app/state.h"
+#include "export/pagewriters.h"
+#include "filemanager/SuhlasCopyU.h"
+#include "platform/codepage.h"
+#include "platform/paths.h"
+#include "site/test_site.h"
+#include "support/scripted_ui.h"
+#include "support/temp_dir.h"
+#include "web/webengine_browser.h"
+
+namespace {
+
+void WaitFor(const std::function<bool()>& done) {
+  while (!done()) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+double Best(int runs, const std::function<void()>& work) {
+  double best = 1e9;
+  for (int i = 0; i < runs; ++i) {
+    QElapsedTimer t;
+    t.start();
+    work();
+    best = std::min(best, t.nsecsElapsed() / 1e6);
+  }
+  return best;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  PrepareEnvironment();
+  TApplication app(argc, argv);
+  TempDir dir, profile;
+  testsite::TestSite site;
+  site.SetBigPageSize(1 << 20);
+  platform::SetExecutableDir(dir.path());
+  WebEngineBrowser::SetStorageFolder(profile.path());
+  TempDir::Write(dir / "Vireska.ini", "[Kdeukladatdata]\r\nWPTsubor=/x.wpt\r\n[Weby]\r\nsk=" +
+                                          site.Root() + "\r\ncom=" + site.Root() + "\r\n");
+  ScriptedUi ui;
+  auto* form = new TForm1;
+  form->show();
+  auto* browser = static_cast<WebEngineBrowser*>(form->WebBrowser1);
+
+  PageReady = false;
+  browser->Navigate(site.Root() + "/hladaj.php?query=GCBIG");
+  WaitFor([] { return PageReady; });
+  const double html = Best(5, [&] { SaveAsHtml(browser, (dir / "big.htm").string()); });
+  const double mht = Best(5, [&] { SaveAsMht(browser, (dir / "big.mht").string()); });
+  const double engine = Best(5, [&] {
+    bool finished = false;
+    auto connection =
+        QObject::connect(browser->Page()->profile(), &QWebEngineProfile::downloadRequested,
+                         [&](QWebEngineDownloadRequest* download) {
+                           QObject::connect(download, &QWebEngineDownloadRequest::isFinishedChanged,
+                                            [&, download] { finished = download->isFinished(); });
+                         });
+    browser->Page()->save(QString::fromStdString((dir / "engine.mht").string()),
+                          QWebEngineDownloadRequest::MimeHtmlSaveFormat);
+    WaitFor([&] { return finished; });
+    QObject::disconnect(connection);
+  });
+  std::printf("1 MB page: HTML save %.1f ms, our archive %.1f ms, engine's archive %.1f ms\n", html,
+              mht, engine);
+  std::printf("sizes: html %ju, ours %ju, engine %ju bytes\n",
+              static_cast<std::uintmax_t>(std::filesystem::file_size(dir / "big.htm")),
+              static_cast<std::uintmax_t>(std::filesystem::file_size(dir / "big.mht")),
+              static_cast<std::uintmax_t>(std::filesystem::file_size(dir / "engine.mht")));
+
+  // Batch of 10 caches, national main page, archive form, no push; against the loads alone.
+  std::string wpt;
+  for (int i = 0; i < 10; ++i)
+    wpt +=
+        "1,Ke\x9A"
+        "ka " +
+        std::to_string(i) + ",0,0,,0,1,3,0,65535,x (GCB" + std::to_string(i) + ")\r\n";
+  TempDir::Write(dir / "b.wpt", wpt);
+  ui.openAnswers.push_back((dir / "b.wpt").string());
+  form->ToolButton10Click();
+  form->SpeedButton1Click();
+  form->RadioGroup2->SetItemIndex(0);
+  form->RadioGroup3->SetItemIndex(1);
+  form->Edit3->setText(QString::fromStdString(dir.path().string()));
+  QElapsedTimer t;
+  t.start();
+  form->SpeedButton6Click();
+  const double batch = t.nsecsElapsed() / 1e6 / 10;
+  t.restart();
+  for (int i = 0; i < 10; ++i) {
+    PageReady = false;
+    browser->Navigate(site.Root() + "/hladaj.php?query=GCB" + std::to_string(i));
+    WaitFor([] { return PageReady; });
+  }
+  const double load = t.nsecsElapsed() / 1e6 / 10;
+  std::printf("batch: %.0f ms per cache; page load with its scan alone %.0f ms; overhead %.0f ms\n",
+              batch, load, batch - load);
+  delete form;
+  return 0;
+}
