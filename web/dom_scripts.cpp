@@ -72,26 +72,39 @@ function rangeOf(token, id) {
   return V.ranges[id] || null;
 }
 
-// The text of the range as one string, with where each piece lies in the document.
+// The node after n in document order, its subtree skipped.
+function after(n) {
+  while (n && !n.nextSibling) n = n.parentNode;
+  return n ? n.nextSibling : null;
+}
+function next(n) { return n.firstChild || after(n); }
+// The first node at or after a boundary point.
+function boundaryNode(container, offset) {
+  if (container.nodeType !== 1 && container.nodeType !== 9 && container.nodeType !== 11)
+    return container;
+  return container.childNodes[offset] || after(container);
+}
+
+// The text of the range as one string, with where each piece lies in the document. A walk
+// from one boundary to the other: asking the range about every node is quadratic.
 function rangeText(r) {
   var pieces = [], segs = [], total = 0;
-  function add(n) {
-    var p = n.parentNode;
-    if (p && p.nodeType === 1 && NO_TEXT[p.tagName.toUpperCase()]) return;
-    var s = n === r.startContainer ? r.startOffset : 0;
-    var e = n === r.endContainer ? r.endOffset : n.data.length;
-    if (e <= s) return;
-    pieces.push(n.data.substring(s, e));
-    segs.push({node: n, off: s, at: total, len: e - s});
-    total += e - s;
-  }
-  var root = r.commonAncestorContainer;
-  if (root.nodeType === 3) {
-    add(root);
-  } else {
-    var w = document.createTreeWalker(root, NodeFilter.SHOW_TEXT, null);
-    for (var n = w.nextNode(); n; n = w.nextNode())
-      if (r.intersectsNode(n)) add(n);
+  var endText = r.endContainer.nodeType === 3 ? r.endContainer : null;
+  var stop = endText ? null : boundaryNode(r.endContainer, r.endOffset);
+  for (var n = boundaryNode(r.startContainer, r.startOffset); n && n !== stop; n = next(n)) {
+    if (n.nodeType === 3) {
+      var p = n.parentNode;
+      if (!(p && p.nodeType === 1 && NO_TEXT[p.tagName.toUpperCase()])) {
+        var s = n === r.startContainer ? r.startOffset : 0;
+        var e = n === endText ? r.endOffset : n.data.length;
+        if (e > s) {
+          pieces.push(n.data.substring(s, e));
+          segs.push({node: n, off: s, at: total, len: e - s});
+          total += e - s;
+        }
+      }
+    }
+    if (n === endText) break;
   }
   return {text: pieces.join(''), segs: segs};
 }

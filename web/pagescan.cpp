@@ -1,6 +1,7 @@
 #include "web/pagescan.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -35,14 +36,24 @@ void ScanNationalLine(std::string_view line, PageScan& scan) {
   }
 }
 
+// Where the line starting at pos ends: its CR or LF, or the end of the text.
+std::size_t LineEnd(std::string_view body, std::size_t pos) {
+  const char* start = body.data() + pos;
+  const std::size_t rest = body.size() - pos;
+  const void* lf = std::memchr(start, '\n', rest);
+  const std::size_t length =
+      lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - start) : rest;
+  const void* cr = std::memchr(start, '\r', length);
+  return pos + (cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - start) : length);
+}
+
 }  // namespace
 
 PageScan ScanPage(std::string_view body, Site site) {
   PageScan scan;
   std::size_t pos = 0;
   while (pos < body.size()) {
-    std::size_t end = body.find_first_of("\r\n", pos);
-    if (end == std::string_view::npos) end = body.size();
+    const std::size_t end = LineEnd(body, pos);
     std::string_view line = body.substr(pos, std::min(end - pos, kLineLimit));
     if (site == Site::International) {
       if (Contains(line, kInternationalMarker)) scan.loggedIn = true;
