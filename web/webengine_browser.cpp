@@ -285,8 +285,11 @@ void WebEngineBrowser::PutInnerText(const AnsiString& name, const AnsiString& va
 
 AnsiString WebEngineBrowser::BodyMarkup() {
   if (bodyAnswer_) {
+    // Read once, by the document-complete handler; later the page may have changed itself.
+    const QVariant answer = *bodyAnswer_;
+    bodyAnswer_.reset();
     RequireDocument();
-    return ToAnsi(Answer(*bodyAnswer_, {}).toString());
+    return ToAnsi(Answer(answer, {}).toString());
   }
   return ToAnsi(Call(QString::fromLatin1(kBodyMarkupBody)).toString());
 }
