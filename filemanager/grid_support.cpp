@@ -3,8 +3,10 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
+#include <exception>
 
 #include "filemanager/panes.h"
+#include "platform/ui.h"
 
 bool IsCellSelected(const TStringGrid* grid, int col, int row) {
   try {
@@ -151,9 +153,9 @@ QSize GridCellDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&
 // ---------------------------------------------------------------------------------------------
 
 GridMouse::GridMouse(TStringGrid* grid, Handlers handlers)
-    : QObject(grid), grid_(grid), handlers_(std::move(handlers)) {
+    : QObject(grid), grid_(grid), viewport_(grid->viewport()), handlers_(std::move(handlers)) {
   grid_->setMouseTracking(true);
-  grid_->viewport()->installEventFilter(this);
+  viewport_->installEventFilter(this);
 }
 
 int GridMouse::BorderAt(const QPoint& point) const {
@@ -202,7 +204,19 @@ bool GridMouse::Press(QMouseEvent* event, bool doubleClick) {
 }
 
 bool GridMouse::eventFilter(QObject* watched, QEvent* event) {
-  if (forwarding_ || watched != grid_->viewport()) return false;
+  if (forwarding_ || watched != viewport_) return false;
+  // A failure of a handler is reported here: raised on, it would cross the toolkit's own event
+  // dispatch, which is not built to be unwound (its copies of the event leak).
+  try {
+    return Filter(event);
+  } catch (const std::exception& error) {
+    forwarding_ = false;
+    platform::ReportError(error);
+    return true;
+  }
+}
+
+bool GridMouse::Filter(QEvent* event) {
   switch (event->type()) {
     case QEvent::MouseButtonPress:
       return Press(static_cast<QMouseEvent*>(event), false);

@@ -91,7 +91,11 @@ class GridMouse : public QObject {
  private:
   int BorderAt(const QPoint& point) const;  // the column whose right border is here, or -1
   bool Press(QMouseEvent* event, bool doubleClick);
+  bool Filter(QEvent* event);
   TStringGrid* grid_;
+  // Kept apart: events still reach the filter while the grid is being destroyed, when it can no
+  // longer be asked for its viewport.
+  QWidget* viewport_;
   Handlers handlers_;
   int resizing_ = -1;
   int resizeStartX_ = 0, resizeStartWidth_ = 0;
