@@ -27,13 +27,17 @@ vireska_install_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
 }
 
+# vireska_build DIR [CMAKE OPTIONS...] [-- BUILD OPTIONS...]
 vireska_build() {
   local dir="$1"
   shift
+  local options=() build=()
+  while [ $# -gt 0 ] && [ "$1" != "--" ]; do options+=("$1"); shift; done
+  [ $# -gt 0 ] && shift && build=("$@")
   if [ ! -f "$dir/build.ninja" ]; then
-    cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+    cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo ${options[@]+"${options[@]}"}
   else
-    cmake -S "$ROOT" -B "$dir" "$@" >/dev/null
+    cmake -S "$ROOT" -B "$dir" ${options[@]+"${options[@]}"} >/dev/null
   fi
-  cmake --build "$dir" -j "$(nproc)"
+  cmake --build "$dir" -j "$(nproc)" ${build[@]+"${build[@]}"}
 }
