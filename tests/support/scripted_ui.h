@@ -30,6 +30,7 @@ class ScriptedUi : public platform::ModalUi {
   std::vector<std::string> modalForms;
 
   std::vector<platform::CursorShape> cursors;
+  std::function<void(platform::CursorShape)> onCursor;  // runs as the cursor changes
 
   std::vector<AnsiString> Messages() const {
     std::vector<AnsiString> out;
@@ -60,7 +61,10 @@ class ScriptedUi : public platform::ModalUi {
     modalAnswers.pop_front();
     return answer();
   }
-  void SetCursor(platform::CursorShape shape) override { cursors.push_back(shape); }
+  void SetCursor(platform::CursorShape shape) override {
+    cursors.push_back(shape);
+    if (onCursor) onCursor(shape);
+  }
 
  private:
   void Record(Shown s) {
