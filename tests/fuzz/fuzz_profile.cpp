@@ -10,9 +10,18 @@
 #include "platform/profile.h"
 
 namespace {
+// In memory where the system offers it: a disk file truncated and rewritten is flushed at each
+// close, which held the run to some hundred executions a second.
 std::filesystem::path File() {
-  static const std::filesystem::path file = std::filesystem::temp_directory_path() /
-                                            ("vireska-fuzz-" + std::to_string(::getpid()) + ".ini");
+  static const std::filesystem::path file =
+      (std::filesystem::is_directory("/dev/shm") ? std::filesystem::path("/dev/shm")
+                                                 : std::filesystem::temp_directory_path()) /
+      ("vireska-fuzz-" + std::to_string(::getpid()) + ".ini");
+  static const bool removedAtExit = std::atexit([] {
+                                      std::error_code ec;
+                                      std::filesystem::remove(File(), ec);
+                                    }) == 0;
+  (void)removedAtExit;
   return file;
 }
 }  // namespace
