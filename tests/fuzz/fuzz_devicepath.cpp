@@ -22,6 +22,7 @@ namespace fs = std::filesystem;
 using folder_device::WithinRoot;
 
 std::string root;
+fs::path base;  // holds the root and the folder outside it; removed at exit
 
 void Touch(const fs::path& path) {
   std::ofstream(path) << "x";
@@ -31,7 +32,11 @@ void Touch(const fs::path& path) {
 void MakeRoot() {
   char pattern[] = "/tmp/vireska-fuzz-devicepath-XXXXXX";
   if (!::mkdtemp(pattern)) std::abort();
-  const fs::path base = pattern;
+  base = pattern;
+  std::atexit([] {
+    std::error_code ec;
+    fs::remove_all(base, ec);
+  });
   const fs::path top = base / "PDA";
   fs::create_directories(top / "Storage Card" / "MHT");
   fs::create_directories(base / "outside");
