@@ -449,7 +449,7 @@ bool TForm1::event(QEvent* e) {
   if (e->type() == QEvent::WindowActivate && !activationQueued_) {
     activationQueued_ = true;
     QTimer::singleShot(0, this, [this] {
-      FormActivate();
+      platform::RunReported([this] { FormActivate(); });
       // For checks of an installed program: start, show the window, close it again.
       if (std::getenv("VIRESKA_QUIT_AFTER_START")) close();
     });
@@ -458,6 +458,6 @@ bool TForm1::event(QEvent* e) {
 }
 
 void TForm1::closeEvent(QCloseEvent* e) {
-  FormClose();
+  platform::RunReported([this] { FormClose(); });
   e->accept();
 }

@@ -9,6 +9,7 @@
 
 #include "platform/ansi.h"
 #include "platform/controls.h"
+#include "platform/ui.h"
 
 class QAction;
 class QCheckBox;
@@ -224,6 +225,13 @@ class TForm1 : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // A handler as the toolkit calls it: the failure that ends it is reported there.
+  template <class... Args>
+  auto Reported(void (TForm1::*handler)(Args...)) {
+    return [this, handler](Args... args) {
+      platform::RunReported([&] { (this->*handler)(args...); });
+    };
+  }
   void BuildBrowserTab();
   void BuildTextTabs();
   void BuildSettingsTab();

@@ -153,11 +153,12 @@ void TForm1::RadioGroup1Click() {
 }
 
 void TForm1::WireShell() {
-  connect(SpeedButton8, &QPushButton::clicked, this, &TForm1::SpeedButton8Click);
+  connect(SpeedButton8, &QPushButton::clicked, this, Reported(&TForm1::SpeedButton8Click));
   connect(DirectoryOutline1, &TDirectoryOutline::mouseReleased, this,
-          &TForm1::DirectoryOutline1MouseUp);
-  connect(DriveComboBox1, &TDriveComboBox::driveChanged, this, &TForm1::DriveComboBox1Change);
-  connect(Koniecprogramu1, &QAction::triggered, this, &TForm1::Koniecprogramu1Click);
-  connect(Funkciemanara1, &QMenu::aboutToShow, this, &TForm1::Funkciemanara1Click);
-  connect(RadioGroup1, &TRadioGroup::clicked, this, &TForm1::RadioGroup1Click);
+          Reported(&TForm1::DirectoryOutline1MouseUp));
+  connect(DriveComboBox1, &TDriveComboBox::driveChanged, this,
+          Reported(&TForm1::DriveComboBox1Change));
+  connect(Koniecprogramu1, &QAction::triggered, this, Reported(&TForm1::Koniecprogramu1Click));
+  connect(Funkciemanara1, &QMenu::aboutToShow, this, Reported(&TForm1::Funkciemanara1Click));
+  connect(RadioGroup1, &TRadioGroup::clicked, this, Reported(&TForm1::RadioGroup1Click));
 }

@@ -66,11 +66,12 @@ void TForm1::CheckListBox1DblClick() {
 }
 
 void TForm1::WireCacheList() {
-  connect(ToolButton10, &QToolButton::clicked, this, &TForm1::ToolButton10Click);
-  connect(OtvorWPTsbor2, &QAction::triggered, this, &TForm1::OtvorWPTsbor2Click);
-  connect(SpeedButton1, &QPushButton::clicked, this, &TForm1::SpeedButton1Click);
-  connect(SpeedButton2, &QPushButton::clicked, this, &TForm1::SpeedButton2Click);
-  connect(CheckListBox1, &TCheckListBox::clicked, this, &TForm1::CheckListBox1Click);
-  connect(CheckListBox2, &TCheckListBox::clicked, this, &TForm1::CheckListBox2Click);
-  connect(CheckListBox1, &QAbstractItemView::doubleClicked, this, &TForm1::CheckListBox1DblClick);
+  connect(ToolButton10, &QToolButton::clicked, this, Reported(&TForm1::ToolButton10Click));
+  connect(OtvorWPTsbor2, &QAction::triggered, this, Reported(&TForm1::OtvorWPTsbor2Click));
+  connect(SpeedButton1, &QPushButton::clicked, this, Reported(&TForm1::SpeedButton1Click));
+  connect(SpeedButton2, &QPushButton::clicked, this, Reported(&TForm1::SpeedButton2Click));
+  connect(CheckListBox1, &TCheckListBox::clicked, this, Reported(&TForm1::CheckListBox1Click));
+  connect(CheckListBox2, &TCheckListBox::clicked, this, Reported(&TForm1::CheckListBox2Click));
+  connect(CheckListBox1, &QAbstractItemView::doubleClicked, this,
+          Reported(&TForm1::CheckListBox1DblClick));
 }

@@ -13,5 +13,5 @@ void TForm1::ToolButton2Click() {
 }
 
 void TForm1::WireDevice() {
-  connect(ToolButton2, &QToolButton::clicked, this, &TForm1::ToolButton2Click);
+  connect(ToolButton2, &QToolButton::clicked, this, Reported(&TForm1::ToolButton2Click));
 }

@@ -92,8 +92,8 @@ void TForm1::Timer1Timer() {
 }
 
 void TForm1::WireExport() {
-  connect(SpeedButton9, &QPushButton::clicked, this, &TForm1::SpeedButton9Click);
-  connect(SpeedButton6, &QPushButton::clicked, this, &TForm1::SpeedButton6Click);
-  connect(ToolButton12, &QToolButton::clicked, this, &TForm1::ToolButton12Click);
-  connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+  connect(SpeedButton9, &QPushButton::clicked, this, Reported(&TForm1::SpeedButton9Click));
+  connect(SpeedButton6, &QPushButton::clicked, this, Reported(&TForm1::SpeedButton6Click));
+  connect(ToolButton12, &QToolButton::clicked, this, Reported(&TForm1::ToolButton12Click));
+  connect(Timer1, &QTimer::timeout, this, Reported(&TForm1::Timer1Timer));
 }

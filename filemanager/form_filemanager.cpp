@@ -28,20 +28,22 @@ void TForm1::WireFileManager() {
                               [this](QMouseEvent* e) { StringGrid2MouseUp(e); },
                               [this] { StringGrid2DblClick(); }});
 
-  connect(SpeedButton12, &QPushButton::clicked, this, &TForm1::SpeedButton12Click);
-  connect(DirectoryListBox1, &TDirectoryListBox::changed, this, &TForm1::DirectoryListBox1Change);
-  connect(DriveComboBox2, &TDriveComboBox::driveChanged, this,
-          [this] { DirectoryListBox1->SetDrive(DriveComboBox2->Drive()); });
-  connect(Refre1, &QAction::triggered, this, &TForm1::Refre1Click);
-  connect(Refre2, &QAction::triggered, this, &TForm1::Refre2Click);
+  connect(SpeedButton12, &QPushButton::clicked, this, Reported(&TForm1::SpeedButton12Click));
+  connect(DirectoryListBox1, &TDirectoryListBox::changed, this,
+          Reported(&TForm1::DirectoryListBox1Change));
+  connect(DriveComboBox2, &TDriveComboBox::driveChanged, this, [this] {
+    platform::RunReported([this] { DirectoryListBox1->SetDrive(DriveComboBox2->Drive()); });
+  });
+  connect(Refre1, &QAction::triggered, this, Reported(&TForm1::Refre1Click));
+  connect(Refre2, &QAction::triggered, this, Reported(&TForm1::Refre2Click));
   for (QAction* a : {KopirovaniesborudoPDA1, KopirovaniesborudoPDA2})
-    connect(a, &QAction::triggered, this, &TForm1::KopirovaniesborudoPDA1Click);
+    connect(a, &QAction::triggered, this, Reported(&TForm1::KopirovaniesborudoPDA1Click));
   for (QAction* a : {Vymazaniesboru1, Vymazaniesboru2})
-    connect(a, &QAction::triggered, this, &TForm1::Vymazaniesboru1Click);
+    connect(a, &QAction::triggered, this, Reported(&TForm1::Vymazaniesboru1Click));
   for (QAction* a : {MenuItem1, MenuItem3})
-    connect(a, &QAction::triggered, this, &TForm1::MenuItem1Click);
+    connect(a, &QAction::triggered, this, Reported(&TForm1::MenuItem1Click));
   for (QAction* a : {MenuItem2, MenuItem4})
-    connect(a, &QAction::triggered, this, &TForm1::MenuItem2Click);
+    connect(a, &QAction::triggered, this, Reported(&TForm1::MenuItem2Click));
   for (QAction* a : {Vytvoradresr1, Vytvoradresr2})
-    connect(a, &QAction::triggered, this, &TForm1::Vytvoradresr1Click);
+    connect(a, &QAction::triggered, this, Reported(&TForm1::Vytvoradresr1Click));
 }

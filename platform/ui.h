@@ -40,4 +40,15 @@ void SetUi(ModalUi* ui);
 namespace platform {
 // The general error report: the text of a failure that ended a command, in a message box.
 void ReportError(const std::exception& error);
+
+// Runs a command and reports the failure that ends it. Handlers run this way so that no
+// exception unwinds through the toolkit's own code, which is not written for it.
+template <class Command>
+void RunReported(Command&& command) noexcept {
+  try {
+    command();
+  } catch (const std::exception& error) {
+    ReportError(error);
+  }
+}
 }  // namespace platform

@@ -60,7 +60,8 @@ class TestSite {
   void LogOutAll();
 
   // ---- what was asked
-  // Requests so far, each "GET /path?query" (the query as sent).
+  // Requests so far, each "GET /path?query" (the query as sent); the engine's own requests for
+  // /favicon.ico are left out.
   std::vector<std::string> Requests() const;
   // Requests whose path (without the query) equals the path.
   int Hits(const std::string& path) const;
