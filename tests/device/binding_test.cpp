@@ -11,6 +11,7 @@
 #include "device/link.h"
 #include "platform/error.h"
 #include "platform/paths.h"
+#include "support/descriptors.h"
 #include "support/device_folder.h"
 #include "support/scripted_ui.h"
 
@@ -170,6 +171,39 @@ TEST_F(Connect, NoRootFolderAndAnInjectedFailureBothFailAtOnce) {
   EXPECT_FALSE(ConnectDevice());
   DeviceFolder::Fail("");
   EXPECT_TRUE(ConnectDevice());
+}
+
+// Each outcome of a connection gives back every descriptor it took, the connection's event
+// descriptor included, by the time ConnectDevice returns (on success: when the link ends).
+TEST_F(Connect, EveryOutcomeClosesTheConnectionEvent) {
+  using testsupport::Descriptors;
+  using testsupport::OpenDescriptors;
+  const auto before = OpenDescriptors(Descriptors::All);
+  const auto unchanged = [&](const char* outcome) {
+    const auto now = OpenDescriptors(Descriptors::All);
+    EXPECT_EQ(now, before) << outcome << ": opened "
+                           << ::testing::PrintToString(testsupport::Without(now, before))
+                           << ", closed "
+                           << ::testing::PrintToString(testsupport::Without(before, now));
+  };
+
+  EXPECT_TRUE(ConnectDevice());
+  CeRapiUninit();
+  unchanged("connected");
+
+  DeviceFolder::Fail("CeRapiInitEx=1167");
+  EXPECT_FALSE(ConnectDevice());
+  DeviceFolder::Fail("");
+  unchanged("refused");
+
+  device.Unplug();
+  EXPECT_FALSE(ConnectDevice());
+  device.Plug();
+  unchanged("no handheld");
+
+  DeviceFolder::ConnectDelay(kConnectTimeoutMs + 300);
+  EXPECT_FALSE(ConnectDevice());
+  unchanged("no answer in time");
 }
 
 class WidePath : public ::testing::Test {

@@ -1,7 +1,7 @@
 // Every handheld step of the two copies, the handheld listing and the file commands made to
 // fail through the folder handheld's switches, the connection delayed past its limit, and the
 // handheld's folder removed in the middle of a command. Each case checks the exact messages,
-// that no descriptor stays open, and what is left on both sides.
+// that no file or folder stays open, and what is left on both sides.
 #include <poll.h>
 #include <sys/inotify.h>
 #include <unistd.h>
@@ -9,7 +9,6 @@
 #include <QCheckBox>
 #include <QPushButton>
 #include <algorithm>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <thread>
@@ -19,6 +18,7 @@
 #include "device/link.h"
 #include "device/transfer.h"
 #include "filemanager/fm_fixture.h"
+#include "support/descriptors.h"
 
 namespace {
 
@@ -254,30 +254,13 @@ std::string WithCode(std::string text, std::uint32_t code) {
   return text;
 }
 
-// What the process has open, to compare before and after.
+// The browser engine of the window opens descriptors of its own on its threads at any time:
+// files and folders are what the handheld and the copies hold. The connection's event
+// descriptors are counted where no engine runs (the device link's unit tests).
 std::vector<std::string> OpenDescriptors() {
-  std::vector<std::string> out;
-  for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
-    std::error_code ec;
-    const std::string target = fs::read_symlink(entry.path(), ec).string();
-    // Files and folders only: the browser engine and the event loop open pipes, sockets, epoll
-    // sets and event descriptors of their own on their threads at any time, and this listing's
-    // own descriptor differs from call to call.
-    if (target.empty() || target[0] != '/' || target.rfind("/proc/", 0) == 0 ||
-        target.rfind("/dev/", 0) == 0)
-      continue;
-    out.push_back(entry.path().filename().string() + " -> " + target);
-  }
-  std::sort(out.begin(), out.end());
-  return out;
+  return testsupport::OpenDescriptors(testsupport::Descriptors::FilesAndFolders);
 }
-
-std::vector<std::string> Without(const std::vector<std::string>& all,
-                                 const std::vector<std::string>& some) {
-  std::vector<std::string> out;
-  std::set_difference(all.begin(), all.end(), some.begin(), some.end(), std::back_inserter(out));
-  return out;
-}
+using testsupport::Without;
 
 // Removes a folder as soon as the file system reports the event on the watched path, from a
 // thread of its own: the command meanwhile goes on.
