@@ -2,6 +2,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QToolButton>
 
 #include "platform/codepage.h"
 #include "platform/error.h"
@@ -58,6 +59,14 @@ TEST_F(CacheList, UnreadableFileIsReportedAndNothingChanges) {
   }
   EXPECT_EQ(form->CheckListBox1->Count(), 4);
   EXPECT_TRUE(form->Memo2->toPlainText().startsWith(QStringLiteral("OziExplorer")));
+
+  // Clicked, the failure ends the command with its message and the window goes on.
+  ui.openAnswers.push_back("/no/such/file.wpt");
+  QTest::mouseClick(form->ToolButton10, Qt::LeftButton);
+  EXPECT_EQ(ui.Messages(), std::vector<AnsiString>{"Cannot open file /no/such/file.wpt"});
+  EXPECT_EQ(form->CheckListBox1->Count(), 4);
+  QTest::mouseClick(form->SpeedButton1, Qt::LeftButton);
+  EXPECT_TRUE(form->CheckListBox1->Checked(3));
 }
 
 TEST_F(CacheList, CancelKeepsListsAndText) {
