@@ -15,11 +15,6 @@
 
 namespace platform {
 
-std::int64_t FileTimeFromUnix(std::int64_t seconds, long nanoseconds) {
-  constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600;
-  return (seconds + kSecondsFrom1601To1970) * 10000000 + nanoseconds / 100;
-}
-
 bool DirSearch::First(std::string_view pattern, PcFindData& data) {
   Close();
   error_ = 0;

@@ -49,7 +49,11 @@ class DirSearch {
   unsigned error_ = 0;
 };
 
-// 100-ns ticks since 1601-01-01 UTC for a time in seconds and nanoseconds since 1970.
-std::int64_t FileTimeFromUnix(std::int64_t seconds, long nanoseconds);
+// 100-ns ticks since 1601-01-01 UTC for a time in seconds and nanoseconds since 1970. Inline, so
+// the bundled handheld library (no Qt, no ICU) stamps its records with it too.
+inline std::int64_t FileTimeFromUnix(std::int64_t seconds, long nanoseconds) {
+  constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600;
+  return (seconds + kSecondsFrom1601To1970) * 10000000 + nanoseconds / 100;
+}
 
 }  // namespace platform

@@ -21,6 +21,7 @@
 #include "device/folder/resolve.h"
 #include "device/folder/text.h"
 #include "device/rapi_types.h"
+#include "platform/dirsearch.h"
 #include "platform/error.h"
 
 #define RAPI_EXPORT extern "C" __attribute__((visibility("default")))
@@ -207,8 +208,7 @@ bool Ready() {
 // ---- find records
 
 FILETIME FileTime(std::int64_t seconds, std::int64_t nanoseconds) {
-  constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600;
-  std::int64_t ticks = (seconds + kSecondsFrom1601To1970) * 10000000 + nanoseconds / 100;
+  std::int64_t ticks = platform::FileTimeFromUnix(seconds, nanoseconds);
   if (ticks < 0) ticks = 0;
   const auto value = static_cast<std::uint64_t>(ticks);
   return FILETIME{static_cast<DWORD>(value & 0xFFFFFFFFu), static_cast<DWORD>(value >> 32)};
@@ -278,7 +278,7 @@ RAPI_EXPORT HANDLE CeFindFirstFile(LPCWSTR fileName, LPCE_FIND_DATA findData) {
   while (dirent* entry = ::readdir(dir)) {
     const std::string name(entry->d_name);
     if (name == "." || name == ".." || !MatchesPattern(name, target.name)) continue;
-    std::string path = target.dir == "/" ? "/" + name : target.dir + "/" + name;
+    std::string path = Join(target.dir, name);
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0) continue;
     if (S_ISLNK(st.st_mode)) {
@@ -328,15 +328,13 @@ RAPI_EXPORT HANDLE CeCreateFile(LPCWSTR fileName, DWORD desiredAccess, DWORD /*s
 
   const bool read = desiredAccess & GENERIC_READ, write = desiredAccess & GENERIC_WRITE;
   int flags = O_CLOEXEC | O_NOFOLLOW | (read && write ? O_RDWR : write ? O_WRONLY : O_RDONLY);
-  bool truncates = false;
   switch (creationDisposition) {
     case CREATE_NEW:
-      if (target.exists) return FailedHandle(80);  // ERROR_FILE_EXISTS
+      if (target.exists) return FailedHandle(ERROR_FILE_EXISTS);
       flags |= O_CREAT | O_EXCL;
       break;
     case CREATE_ALWAYS:
       flags |= O_CREAT | O_TRUNC;
-      truncates = target.exists;
       break;
     case OPEN_EXISTING:
       if (!target.exists) return FailedHandle(ERROR_FILE_NOT_FOUND);
@@ -348,13 +346,12 @@ RAPI_EXPORT HANDLE CeCreateFile(LPCWSTR fileName, DWORD desiredAccess, DWORD /*s
       if (!target.exists) return FailedHandle(ERROR_FILE_NOT_FOUND);
       if (!write) return FailedHandle(ERROR_INVALID_PARAMETER);
       flags |= O_TRUNC;
-      truncates = true;
       break;
     default:
       return FailedHandle(ERROR_INVALID_PARAMETER);
   }
   // The read-only attribute holds for every user, root included, as on the handheld.
-  if (target.exists && IsReadOnly(target.st) && (write || truncates))
+  if (target.exists && IsReadOnly(target.st) && (write || (flags & O_TRUNC)))
     return FailedHandle(ERROR_ACCESS_DENIED);
   const mode_t mode = (flagsAndAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
   const int fd = ::open(target.real.c_str(), flags, mode);
@@ -458,11 +455,9 @@ RAPI_EXPORT BOOL CeRemoveDirectory(LPCWSTR pathName) {
   if (DWORD error = Resolve(pathName, LastPart::Name, target)) return Failed(error);
   if (target.isRoot) return Failed(ERROR_ACCESS_DENIED);
   if (!target.exists) return Failed(ERROR_FILE_NOT_FOUND);
-  if (!S_ISDIR(target.st.st_mode)) return Failed(267);  // ERROR_DIRECTORY
-  struct stat own {};
-  const bool isLink = ::lstat(target.entry.c_str(), &own) == 0 && S_ISLNK(own.st_mode);
+  if (!S_ISDIR(target.st.st_mode)) return Failed(ERROR_DIRECTORY);
   // A link to a folder goes, not the folder it leads to.
-  if ((isLink ? ::unlink(target.entry.c_str()) : ::rmdir(target.entry.c_str())) != 0)
+  if ((target.isLink ? ::unlink(target.entry.c_str()) : ::rmdir(target.entry.c_str())) != 0)
     return Failed(errno == EEXIST ? ERROR_DIR_NOT_EMPTY : ErrnoError());
   return TRUE;
 }

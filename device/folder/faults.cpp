@@ -12,7 +12,7 @@ namespace folder_device {
 namespace {
 
 std::mutex countsMutex;
-std::map<std::string, unsigned long, std::less<>> counts;
+std::map<std::string, unsigned long> counts;
 
 std::uint32_t Number(const char* variable) {
   const char* text = std::getenv(variable);

@@ -34,10 +34,6 @@ std::optional<std::string> RealPath(const std::string& path) {
   return out;
 }
 
-std::string Join(const std::string& dir, const std::string& name) {
-  return dir == "/" ? "/" + name : dir + "/" + name;
-}
-
 // A name that is missing as written may exist in another case.
 std::optional<std::string> FindIgnoringCase(const std::string& dir, const std::string& name) {
   DIR* d = ::opendir(dir.c_str());
@@ -77,6 +73,10 @@ std::uint32_t CheckName(const std::string& part, bool patternAllowed) {
 }
 
 }  // namespace
+
+std::string Join(const std::string& dir, const std::string& name) {
+  return dir == "/" ? "/" + name : dir + "/" + name;
+}
 
 std::optional<std::string> RealRoot() {
   const char* configured = std::getenv(kRootVariable);
@@ -152,7 +152,8 @@ std::uint32_t Resolve(const char16_t* path, LastPart last, Target& out) {
     }
   }
   out.entry = Join(dir, out.name);
-  if (S_ISLNK(lst.st_mode)) {
+  out.isLink = S_ISLNK(lst.st_mode);
+  if (out.isLink) {
     std::optional<std::string> real = RealInsideRoot(*root, out.entry);
     if (!real) return ERROR_ACCESS_DENIED;
     out.real = *real;

@@ -8,6 +8,9 @@
 
 namespace folder_device {
 
+// The path of name in the folder dir; below "/" with no second slash.
+std::string Join(const std::string& dir, const std::string& name);
+
 // The real path of the root folder; nullopt when there is none (no handheld).
 std::optional<std::string> RealRoot();
 
@@ -19,7 +22,8 @@ struct Target {
   std::string real;   // where the entry leads (a link's target, inside the root): open acts on it
   bool exists = false;
   bool isRoot = false;
-  struct stat st {};  // of real, when it exists
+  bool isLink = false;  // entry itself is a link, when it exists
+  struct stat st {};    // of real, when it exists
 };
 
 enum class LastPart { Name, Pattern };

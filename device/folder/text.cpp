@@ -1,7 +1,5 @@
 #include "device/folder/text.h"
 
-#include <vector>
-
 namespace folder_device {
 namespace {
 
@@ -52,9 +50,9 @@ char32_t FoldOne(char32_t c) {
   return c;
 }
 
-bool Match(const std::u32string& name, size_t n, const std::u32string& pattern, size_t p) {
+bool Match(const std::u32string& name, const std::u32string& pattern) {
   // Iterative glob with one back-tracking point: linear enough for file names.
-  size_t star = std::u32string::npos, resume = 0;
+  size_t n = 0, p = 0, star = std::u32string::npos, resume = 0;
   while (n < name.size()) {
     if (p < pattern.size() && (pattern[p] == U'?' || pattern[p] == name[n])) {
       ++n;
@@ -133,17 +131,9 @@ std::u32string FoldCase(std::string_view utf8) {
   return cps;
 }
 
-bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
-  return a == b || FoldCase(a) == FoldCase(b);
-}
-
-bool HasWildcards(std::string_view pattern) {
-  return pattern.find_first_of("*?") != std::string_view::npos;
-}
-
 bool MatchesPattern(std::string_view name, std::string_view pattern) {
   if (pattern == "*" || pattern == "*.*") return true;
-  return Match(FoldCase(name), 0, FoldCase(pattern), 0);
+  return Match(FoldCase(name), FoldCase(pattern));
 }
 
 }  // namespace folder_device

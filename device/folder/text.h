@@ -12,9 +12,7 @@ std::optional<std::u16string> Utf8ToUtf16(std::string_view text);
 
 // Code points with ASCII and Latin letters folded to lower case.
 std::u32string FoldCase(std::string_view utf8);
-bool SameNameIgnoringCase(std::string_view a, std::string_view b);
 
-bool HasWildcards(std::string_view pattern);
 // "*" any run, "?" one character, case ignored; "*.*" matches every name, as the handheld's own
 // search does.
 bool MatchesPattern(std::string_view name, std::string_view pattern);
