@@ -8,10 +8,6 @@
 
 #include "platform/paths.h"
 
-#ifndef VIRESKA_BUNDLED_RAPI
-#define VIRESKA_BUNDLED_RAPI "libvireska_rapi.so"
-#endif
-
 namespace {
 
 const char* const kNames[rapi::kBoundNames] = {"CeRapiInit",
@@ -183,7 +179,7 @@ BOOL CeCloseHandle(HANDLE object) {
 
 DWORD CeGetLastError() {
   auto fn = Entry<PFN_CeGetLastError>(kGetLastError);
-  return fn ? fn() : 65535u;
+  return fn ? fn() : kRapiUnavailableDword;
 }
 
 BOOL CeCreateDirectory(LPCWSTR pathName, LPSECURITY_ATTRIBUTES security) {
@@ -203,7 +199,7 @@ BOOL CeDeleteFile(LPCWSTR fileName) {
 
 DWORD CeGetFileSize(HANDLE file, LPDWORD fileSizeHigh) {
   auto fn = Entry<PFN_CeGetFileSize>(kGetFileSize);
-  return fn ? fn(file, fileSizeHigh) : 65535u;
+  return fn ? fn(file, fileSizeHigh) : kRapiUnavailableDword;
 }
 
 namespace rapi {

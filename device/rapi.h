@@ -9,8 +9,6 @@
 // library search, or a path), otherwise the bundled folder library in the program's folder
 // (platform::ExecutableDir()). Once loaded it is never freed; a failed load is retried by the
 // next call.
-#include <string>
-
 #include "device/rapi_types.h"
 
 // True when the library is loaded (now or earlier).
@@ -38,6 +36,7 @@ DWORD CeGetFileSize(HANDLE file, LPDWORD fileSizeHigh);
 
 // What the binding answers when the library or an entry is missing.
 inline constexpr HRESULT kRapiUnavailable = 0xFFFF;
+inline constexpr DWORD kRapiUnavailableDword = 0xFFFF;
 inline const HANDLE kRapiUnavailableHandle = reinterpret_cast<HANDLE>(0xFFFF);
 
 namespace rapi {

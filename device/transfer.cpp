@@ -87,7 +87,6 @@ void CopyFromDevice(const AnsiString& devicePath, const AnsiString& pcPath) {
   }
   if (!target.Commit())
     return fail(CodeMessage(platform::LastFileError(), ": Could not write the local file."));
-  source.Close();
 }
 
 void CopyToDevice(const AnsiString& pcPath, const AnsiString& devicePath) {
