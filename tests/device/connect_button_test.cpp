@@ -12,12 +12,6 @@ class ConnectButton : public FormTest {
   bool Shows(int image) const {
     return form->ToolButton2->icon().cacheKey() == form->ImageList2[image].cacheKey();
   }
-  bool LinkOpen() {
-    CE_FIND_DATA record;
-    HANDLE find = CeFindFirstFile(u"\\*", &record);
-    if (find != INVALID_HANDLE_VALUE) CeFindClose(find);
-    return find != INVALID_HANDLE_VALUE || CeGetLastError() != ERROR_NOT_READY;
-  }
   DeviceFolder device;
 };
 
@@ -49,9 +43,9 @@ TEST_F(ConnectButton, ShowsTheLinkStateAndEnablesThePushWithoutTickingIt) {
 
 TEST_F(ConnectButton, ClosingTheWindowEndsTheLink) {
   form->ToolButton2->click();
-  ASSERT_TRUE(LinkOpen());
+  ASSERT_TRUE(DeviceFolder::LinkOpen());
   form->FormClose();
-  EXPECT_FALSE(LinkOpen());
+  EXPECT_FALSE(DeviceFolder::LinkOpen());
 }
 
 }  // namespace

@@ -49,16 +49,6 @@ class FolderDevice : public ::testing::Test {
     for (const Entry& e : List(pattern)) names.push_back(e.name);
     return names;
   }
-  // The error of a search that finds nothing, or 0 when it found something.
-  DWORD FindError(const std::u16string& pattern) {
-    CE_FIND_DATA record;
-    HANDLE find = CeFindFirstFile(pattern.c_str(), &record);
-    if (find != INVALID_HANDLE_VALUE) {
-      CeFindClose(find);
-      return 0;
-    }
-    return CeGetLastError();
-  }
   HANDLE Open(const std::u16string& path, DWORD access, DWORD disposition) {
     return CeCreateFile(path.c_str(), access, access == GENERIC_READ ? 1 : 2, nullptr, disposition,
                         0, nullptr);
@@ -132,9 +122,9 @@ TEST_F(FolderDevice, PatternsMatchIgnoringCaseAndAFileNameFindsItself) {
 
 TEST_F(FolderDevice, SearchesThatFindNothingTellWhy) {
   std::filesystem::create_directories(device / "empty");
-  EXPECT_EQ(FindError(u"\\empty\\*"), ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(FindError(u"\\missing\\*"), ERROR_PATH_NOT_FOUND);
-  EXPECT_EQ(FindError(u"\\empty\\nothing.txt"), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(DeviceFolder::FindError(u"\\empty\\*"), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(DeviceFolder::FindError(u"\\missing\\*"), ERROR_PATH_NOT_FOUND);
+  EXPECT_EQ(DeviceFolder::FindError(u"\\empty\\nothing.txt"), ERROR_FILE_NOT_FOUND);
   CE_FIND_DATA record;
   EXPECT_FALSE(CeFindNextFile(reinterpret_cast<HANDLE>(0x1234), &record));
   EXPECT_EQ(CeGetLastError(), ERROR_INVALID_HANDLE);
@@ -193,7 +183,7 @@ TEST_F(FolderDevice, PathsNeverLeaveTheRoot) {
     EXPECT_EQ(CeGetLastError(), ERROR_ACCESS_DENIED);
   }
   EXPECT_FALSE(CeRemoveDirectory(u"\\out"));
-  EXPECT_EQ(FindError(u"\\out\\*"), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(DeviceFolder::FindError(u"\\out\\*"), ERROR_ACCESS_DENIED);
   EXPECT_FALSE(CeRemoveDirectory(u"\\"));
   EXPECT_EQ(TempDir::Read(outside / "secret.txt"), "keep");
   EXPECT_FALSE(std::filesystem::exists(outside / "new.txt"));
@@ -310,19 +300,19 @@ TEST_F(FolderDevice, FileWorkNeedsAnOpenLinkAndTheLinkOwnsItsHandles) {
   EXPECT_EQ(got, 0u);
   EXPECT_EQ(Open(u"\\f.txt", GENERIC_READ, OPEN_EXISTING), INVALID_HANDLE_VALUE);
   EXPECT_EQ(CeGetLastError(), ERROR_NOT_READY);
-  EXPECT_EQ(FindError(u"\\*"), ERROR_NOT_READY);
+  EXPECT_EQ(DeviceFolder::FindError(u"\\*"), ERROR_NOT_READY);
   EXPECT_FALSE(CeCreateDirectory(u"\\x", nullptr));
   EXPECT_EQ(CeRapiUninit(), S_OK);  // harmless when closed
   EXPECT_EQ(CeRapiInit(), S_OK);
   EXPECT_EQ(CeRapiInit(), CERAPI_E_ALREADYINITIALIZED);
-  EXPECT_EQ(FindError(u"\\*"), 0u);
+  EXPECT_EQ(DeviceFolder::FindError(u"\\*"), 0u);
 }
 
 TEST_F(FolderDevice, NoRootFolderMeansNoHandheld) {
   CeRapiUninit();
   device.Unplug();
   EXPECT_EQ(CeRapiInit(), E_FAIL);
-  EXPECT_EQ(FindError(u"\\*"), ERROR_NOT_READY);
+  EXPECT_EQ(DeviceFolder::FindError(u"\\*"), ERROR_NOT_READY);
 }
 
 TEST_F(FolderDevice, ConnectionEventIsAPollableDescriptorSignalledWithTheResult) {
@@ -343,7 +333,7 @@ TEST_F(FolderDevice, ConnectionEventIsAPollableDescriptorSignalledWithTheResult)
     pollfd p{fd, POLLIN, 0};
     EXPECT_EQ(::poll(&p, 1, 5000), 1);
     EXPECT_EQ(init.hrRapiInit, present ? S_OK : E_FAIL);
-    EXPECT_EQ(FindError(u"\\*"), present ? ERROR_FILE_NOT_FOUND : ERROR_NOT_READY);
+    EXPECT_EQ(DeviceFolder::FindError(u"\\*"), present ? ERROR_FILE_NOT_FOUND : ERROR_NOT_READY);
     ::close(fd);
   }
 }
@@ -369,19 +359,16 @@ TEST_F(FolderDevice, InjectedFailuresHitTheNamedStepFromItsKthCall) {
   DeviceFolder::Fail("CeRapiInit=1167");
   CeRapiUninit();
   EXPECT_EQ(CeRapiInit(), static_cast<HRESULT>(0x8007048Fu));
-  EXPECT_EQ(FindError(u"\\*"), ERROR_NOT_READY);
+  EXPECT_EQ(DeviceFolder::FindError(u"\\*"), ERROR_NOT_READY);
 }
 
 TEST_F(FolderDevice, DelaysHoldUpTheConnectionAndEveryWrite) {
   using Clock = std::chrono::steady_clock;
-  auto ms = [](Clock::duration d) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
-  };
   CeRapiUninit();
   DeviceFolder::ConnectDelay(150);
   auto start = Clock::now();
   EXPECT_EQ(CeRapiInit(), S_OK);
-  EXPECT_GE(ms(Clock::now() - start), 150);
+  EXPECT_GE(MsSince(start), 150);
 
   DeviceFolder::WriteDelay(100);
   HANDLE file = Open(u"\\w.txt", GENERIC_WRITE, CREATE_ALWAYS);
@@ -390,7 +377,7 @@ TEST_F(FolderDevice, DelaysHoldUpTheConnectionAndEveryWrite) {
   start = Clock::now();
   EXPECT_TRUE(CeWriteFile(file, "ab", 2, &written, nullptr));
   EXPECT_TRUE(CeWriteFile(file, "c", 1, &written, nullptr));
-  EXPECT_GE(ms(Clock::now() - start), 200);
+  EXPECT_GE(MsSince(start), 200);
   CeCloseHandle(file);
   EXPECT_EQ(TempDir::Read(device / "w.txt"), "abc");
 }

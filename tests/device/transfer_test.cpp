@@ -10,7 +10,6 @@
 
 #include "app/state.h"
 #include "device/transfer.h"
-#include "platform/codepage.h"
 #include "platform/error.h"
 #include "platform/paths.h"
 #include "support/device_folder.h"
@@ -31,13 +30,6 @@ class Transfer : public ::testing::Test {
 
   AnsiString Pc(const std::string& utf8Name) const {
     return platform::FromNativePath(pc.path() / utf8Name);
-  }
-  // Whether the library still has a link open (CeRapiInit without CeRapiUninit).
-  bool LinkOpen() {
-    CE_FIND_DATA record;
-    HANDLE find = CeFindFirstFile(u"\\*", &record);
-    if (find != INVALID_HANDLE_VALUE) CeFindClose(find);
-    return find != INVALID_HANDLE_VALUE || CeGetLastError() != ERROR_NOT_READY;
   }
   std::vector<std::string> PcFolderNames() const {
     std::vector<std::string> names;
@@ -197,9 +189,9 @@ TEST_F(Transfer, WithoutTheLibraryTheCopiesFailWithTheUnavailableCode) {
 TEST_F(Transfer, OnlyASuccessfulCopyToTheHandheldEndsTheLink) {
   TempDir::Write(pc / "f.txt", "x");
   CopyToDevice(Pc("f.txt"), "\\f.txt");
-  EXPECT_FALSE(LinkOpen());
+  EXPECT_FALSE(DeviceFolder::LinkOpen());
   CopyFromDevice("\\f.txt", Pc("g.txt"));
-  EXPECT_TRUE(LinkOpen());
+  EXPECT_TRUE(DeviceFolder::LinkOpen());
 }
 
 TEST_F(Transfer, WhileClosingTheCopyToTheHandheldStartsTheLinkAndTouchesNothing) {
@@ -208,7 +200,7 @@ TEST_F(Transfer, WhileClosingTheCopyToTheHandheldStartsTheLinkAndTouchesNothing)
   CopyToDevice(Pc("f.txt"), "\\f.txt");
   EXPECT_TRUE(ui.shown.empty());
   EXPECT_FALSE(std::filesystem::exists(device / "f.txt"));
-  EXPECT_TRUE(LinkOpen());
+  EXPECT_TRUE(DeviceFolder::LinkOpen());
   EXPECT_EQ(WideBuffer, nullptr);
 }
 

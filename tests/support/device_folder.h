@@ -2,6 +2,7 @@
 // A handheld for one test: the bundled folder library, loaded through the real binding, serving
 // a temporary folder. The fault switches (device/folder/folder_device.h) start cleared and are
 // cleared again at the end; the link starts and ends closed.
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -47,6 +48,19 @@ class DeviceFolder {
   void Unplug() { ::setenv(folder_device::kRootVariable, (root_.path() / "absent").c_str(), 1); }
   void Plug() { ::setenv(folder_device::kRootVariable, root_.path().c_str(), 1); }
 
+  // The error of a search that finds nothing, or 0 when it found something.
+  static DWORD FindError(const std::u16string& pattern) {
+    CE_FIND_DATA record;
+    HANDLE find = CeFindFirstFile(pattern.c_str(), &record);
+    if (find != INVALID_HANDLE_VALUE) {
+      CeFindClose(find);
+      return 0;
+    }
+    return CeGetLastError();
+  }
+  // Whether the library still has a link open (CeRapiInit without CeRapiUninit).
+  static bool LinkOpen() { return FindError(u"\\*") != ERROR_NOT_READY; }
+
  private:
   static void SetNumber(const char* variable, int value) {
     ::setenv(variable, std::to_string(value).c_str(), 1);
@@ -58,3 +72,9 @@ class DeviceFolder {
   }
   TempDir root_;
 };
+
+// Milliseconds since start, for the waits the handheld's delays and timeouts cause.
+inline long long MsSince(std::chrono::steady_clock::time_point start) {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now() - start).count();
+}
