@@ -8,7 +8,7 @@
 #include "app/mainform.h"
 #include "app/state.h"
 #include "device/rapi.h"
-#include "platform/codepage.h"
+#include "filemanager/order.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -20,13 +20,6 @@ namespace {
 
 constexpr const char* kFirstRunFile = "Zlat\xE9 Moravce50km.wpt";  // code page 1250
 
-AnsiString Text(const QLineEdit* edit) {
-  return ToAnsi(edit->text());
-}
-void SetText(QLineEdit* edit, const AnsiString& text) {
-  edit->setText(FromAnsi(text));
-}
-
 void SetGridHeader(TStringGrid* grid) {
   const char* header[] = {
       "N\xE1zov s\xFA"
@@ -35,7 +28,7 @@ void SetGridHeader(TStringGrid* grid) {
       "D\xE1tum a \xE8"
       "as",
       "Attr", ""};
-  const char* up[] = {"..", "<DIR>", "", "", ""};
+  const char* up[] = {"..", kDirCell, "", "", ""};
   for (int col = 0; col < 5 && col < grid->ColCount(); ++col) {
     grid->SetCell(col, 0, header[col]);
     grid->SetCell(col, 1, up[col]);
@@ -53,8 +46,10 @@ void TForm1::FormActivate() {
   activated_ = true;
   const std::filesystem::path ini = SettingsFile();
 
-  SetText(Edit1, ReadProfileString(ini, "Prihlasovanie", "username", Text(Edit1)));
-  SetText(Edit2, ReadProfileString(ini, "Prihlasovanie", "password", Text(Edit2)));
+  platform::SetEditText(
+      Edit1, ReadProfileString(ini, "Prihlasovanie", "username", platform::EditText(Edit1)));
+  platform::SetEditText(
+      Edit2, ReadProfileString(ini, "Prihlasovanie", "password", platform::EditText(Edit2)));
 
   AnsiString disk = ReadProfileString(ini, "Kdeukladatdata", "Disk", "C");
   try {
@@ -80,9 +75,12 @@ void TForm1::FormActivate() {
     }
   }
 
-  SetText(Edit3, ReadProfileString(ini, "Kdeukladatdata", "Cesta", Text(Edit3)));
-  SetText(Edit4, ReadProfileString(ini, "Kdeukladatdata", "PDA_WPT", Text(Edit4)));
-  SetText(Edit5, ReadProfileString(ini, "Kdeukladatdata", "PDA_MHT", Text(Edit5)));
+  platform::SetEditText(
+      Edit3, ReadProfileString(ini, "Kdeukladatdata", "Cesta", platform::EditText(Edit3)));
+  platform::SetEditText(
+      Edit4, ReadProfileString(ini, "Kdeukladatdata", "PDA_WPT", platform::EditText(Edit4)));
+  platform::SetEditText(
+      Edit5, ReadProfileString(ini, "Kdeukladatdata", "PDA_MHT", platform::EditText(Edit5)));
   OpenDialog2.FileName = ReadProfileString(ini, "Kdeukladatdata", "WPTsubor", "");
 
   if (OpenDialog2.FileName.empty()) {
@@ -127,13 +125,13 @@ void TForm1::FormClose() {
 void TForm1::SpeedButton8Click() {
   const std::filesystem::path ini = SettingsFile();
   WriteProfileString(ini, "Kdeukladatdata", "Disk", AnsiString(1, DriveComboBox1->Drive()));
-  WriteProfileString(ini, "Kdeukladatdata", "Cesta", Text(Edit3));
-  WriteProfileString(ini, "Kdeukladatdata", "PDA_WPT", Text(Edit4));
-  WriteProfileString(ini, "Kdeukladatdata", "PDA_MHT", Text(Edit5));
+  WriteProfileString(ini, "Kdeukladatdata", "Cesta", platform::EditText(Edit3));
+  WriteProfileString(ini, "Kdeukladatdata", "PDA_WPT", platform::EditText(Edit4));
+  WriteProfileString(ini, "Kdeukladatdata", "PDA_MHT", platform::EditText(Edit5));
 }
 
 void TForm1::DirectoryOutline1MouseUp() {
-  SetText(Edit3, DirectoryOutline1->Directory());
+  platform::SetEditText(Edit3, DirectoryOutline1->Directory());
 }
 
 void TForm1::DriveComboBox1Change() {

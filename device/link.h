@@ -32,3 +32,12 @@ class WideBufferScope {
   WideBufferScope(const WideBufferScope&) = delete;
   WideBufferScope& operator=(const WideBufferScope&) = delete;
 };
+
+// Ends the link with CeRapiUninit when the scope ends, also by an error.
+class DeviceLinkEnd {
+ public:
+  DeviceLinkEnd() = default;
+  ~DeviceLinkEnd() { CeRapiUninit(); }
+  DeviceLinkEnd(const DeviceLinkEnd&) = delete;
+  DeviceLinkEnd& operator=(const DeviceLinkEnd&) = delete;
+};

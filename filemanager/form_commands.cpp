@@ -12,7 +12,6 @@
 #include "filemanager/SuhlasCopyU.h"
 #include "filemanager/order.h"
 #include "filemanager/panes.h"
-#include "platform/codepage.h"
 #include "platform/paths.h"
 #include "platform/shellopen.h"
 #include "platform/ui.h"
@@ -28,10 +27,6 @@ void DefaultCursor() {
   platform::Ui().SetCursor(platform::CursorShape::Default);
 }
 
-struct DefaultCursorAtEnd {
-  ~DefaultCursorAtEnd() { DefaultCursor(); }
-};
-
 // Once per command: the dialog beside the main window, its question, which fields it shows,
 // and the box that stops the questions cleared.
 void SetUpDialog(const TForm1* form, const QString& question, bool paths) {
@@ -41,13 +36,6 @@ void SetUpDialog(const TForm1* form, const QString& question, bool paths) {
   Potvrd->Edit1->setAccessibleName(question);
   Potvrd->Label2->setVisible(paths);
   Potvrd->CheckBox1->setChecked(false);
-}
-
-void SetEdit(QLineEdit* edit, const AnsiString& text) {
-  edit->setText(FromAnsi(text));
-}
-AnsiString EditText(const QLineEdit* edit) {
-  return ToAnsi(edit->text());
 }
 
 // Once the box is ticked, every later entry of the command goes ahead without a question.
@@ -60,9 +48,7 @@ bool Confirm() {
 template <typename Call>
 void OnHandheld(const AnsiString& path, Call call) {
   CeRapiInit();
-  struct EndLink {
-    ~EndLink() { CeRapiUninit(); }
-  } endLink;
+  DeviceLinkEnd endLink;
   WideBufferScope wide;
   call(ToWidePath(path));
 }
@@ -77,17 +63,15 @@ void TForm1::KopirovaniesborudoPDA1Click() {
   const AnsiString deviceDir = StatusBar3->PanelText(0);
   DefaultCursorAtEnd cursor;
   int counter = 0;
-  const int rows = StringGrid2->RowCount();
-  for (int row = 2; row < rows; ++row) {
+  for (int row : SelectedRows(StringGrid2, 0)) {
     if (IsPcDirectory(StringGrid2->Cell(1, row))) continue;  // folders are never copied
-    if (!IsCellSelected(StringGrid2, 0, row)) continue;
     const AnsiString name = StringGrid2->Cell(0, row);
-    SetEdit(Potvrd->Edit1, platform::JoinPcPath(pcDir, name));
-    SetEdit(Potvrd->Edit2, deviceDir + name);
+    platform::SetEditText(Potvrd->Edit1, platform::JoinPcPath(pcDir, name));
+    platform::SetEditText(Potvrd->Edit2, deviceDir + name);
     ++counter;  // a declined file counts too: it was a selected file
     if (!Confirm()) continue;
     Hourglass();
-    CopyToDevice(EditText(Potvrd->Edit1), EditText(Potvrd->Edit2));
+    CopyToDevice(platform::EditText(Potvrd->Edit1), platform::EditText(Potvrd->Edit2));
   }
   GetDirPDA(DeviceDir + "*");
   DefaultCursor();
@@ -104,16 +88,14 @@ void TForm1::MenuItem1Click() {
   int counter = 0;
   {
     DefaultCursorAtEnd cursor;
-    const int rows = StringGrid1->RowCount();
-    for (int row = 2; row < rows; ++row) {
+    for (int row : SelectedRows(StringGrid1, col)) {
       if (IsPcDirectory(StringGrid1->Cell(1, row))) continue;
-      if (!IsCellSelected(StringGrid1, col, row)) continue;
       const AnsiString name = StringGrid1->Cell(col, row);
-      SetEdit(Potvrd->Edit1, deviceDir + name);
-      SetEdit(Potvrd->Edit2, platform::JoinPcPath(pcDir, name));
+      platform::SetEditText(Potvrd->Edit1, deviceDir + name);
+      platform::SetEditText(Potvrd->Edit2, platform::JoinPcPath(pcDir, name));
       if (!Confirm()) continue;
       Hourglass();
-      CopyFromDevice(EditText(Potvrd->Edit1), EditText(Potvrd->Edit2));
+      CopyFromDevice(platform::EditText(Potvrd->Edit1), platform::EditText(Potvrd->Edit2));
       DefaultCursor();
       ++counter;
     }
@@ -130,18 +112,13 @@ void TForm1::MenuItem2Click() {
   const int col = DeviceGridCol;
   DefaultCursorAtEnd cursor;
   int counter = 0;
-  const int rows = StringGrid1->RowCount();
-  for (int row = 2; row < rows; ++row) {
-    if (!IsCellSelected(StringGrid1, col, row)) continue;
-    SetEdit(Potvrd->Edit1, deviceDir + StringGrid1->Cell(col, row));
+  for (int row : SelectedRows(StringGrid1, col)) {
+    platform::SetEditText(Potvrd->Edit1, deviceDir + StringGrid1->Cell(col, row));
     if (!Confirm()) continue;
     Hourglass();
-    const AnsiString path = EditText(Potvrd->Edit1);
+    const AnsiString path = platform::EditText(Potvrd->Edit1);
     // Results are not examined: the listing that follows shows what is left.
-    if (IsPcDirectory(StringGrid1->Cell(1, row)))
-      OnHandheld(path, [](LPCWSTR wide) { CeRemoveDirectory(wide); });
-    else
-      OnHandheld(path, [](LPCWSTR wide) { CeDeleteFile(wide); });
+    OnHandheld(path, IsPcDirectory(StringGrid1->Cell(1, row)) ? CeRemoveDirectory : CeDeleteFile);
     ++counter;
   }
   GetDirPDA(DeviceDir + "*");
@@ -157,10 +134,10 @@ void TForm1::Vytvoradresr1Click() {
     ~Edit1BackAtEnd() { Potvrd->Edit1->setVisible(true); }
   } edit1Back;
   DefaultCursorAtEnd cursor;
-  SetEdit(Potvrd->Edit2, "Nov\xFD adres\xE1r");
+  platform::SetEditText(Potvrd->Edit2, "Nov\xFD adres\xE1r");
   if (Potvrd->ShowModal() == platform::mrYes) {
     Hourglass();
-    const AnsiString path = StatusBar3->PanelText(0) + EditText(Potvrd->Edit2);
+    const AnsiString path = StatusBar3->PanelText(0) + platform::EditText(Potvrd->Edit2);
     OnHandheld(path, [](LPCWSTR wide) { CeCreateDirectory(wide, nullptr); });
   }
   GetDirPDA(DeviceDir + "*");

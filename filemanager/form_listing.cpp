@@ -13,11 +13,11 @@
 
 namespace {
 
-void WriteRows(TStringGrid* grid, int firstRow, const std::vector<ListingRow>& rows, int cells) {
+void WriteRows(TStringGrid* grid, int firstRow, const std::vector<ListingRow>& rows) {
   int row = firstRow;
   for (const ListingRow& cellsOfRow : rows) {
-    for (int col = 0; col < cells; ++col)
-      grid->SetCell(col, row, cellsOfRow[static_cast<size_t>(col)]);
+    for (size_t col = 0; col < cellsOfRow.size(); ++col)
+      grid->SetCell(static_cast<int>(col), row, cellsOfRow[col]);
     ++row;
   }
 }
@@ -27,11 +27,6 @@ void WriteTotals(TStatusBar* bar, const ListingTotals& totals) {
   for (int panel = 0; panel < 3; ++panel)
     bar->SetPanelText(panel, texts[static_cast<size_t>(panel)]);
 }
-
-// The default cursor comes back however the listing ends.
-struct DefaultCursorAtEnd {
-  ~DefaultCursorAtEnd() { platform::Ui().SetCursor(platform::CursorShape::Default); }
-};
 
 }  // namespace
 
@@ -51,13 +46,11 @@ void TForm1::GetDirPDA(const AnsiString& pattern) {
     ListingTotals totals;
     {
       WideBufferScope wide;
-      struct EndLink {
-        ~EndLink() { CeRapiUninit(); }
-      } endLink;
+      DeviceLinkEnd endLink;
       ReadDeviceListing(pattern, rows, totals);
     }
     refill.SetRowCount(static_cast<int>(rows.size()) + 2);
-    WriteRows(StringGrid1, 2, rows, 4);
+    WriteRows(StringGrid1, 2, rows);
     WriteTotals(StatusBar2, totals);
     StatusBar3->SetPanelText(1, std::to_string(platform::GetTickCount() - start) + "msec");
   }
@@ -77,7 +70,7 @@ void ListPcDir(const AnsiString& directory) {
   {
     GridRefill refill(grid);
     refill.SetRowCount(static_cast<int>(rows.size()) + 1);
-    WriteRows(grid, 1, rows, 4);
+    WriteRows(grid, 1, rows);
   }
   WriteTotals(form->StatusBar4, totals);
 }

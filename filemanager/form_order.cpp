@@ -67,9 +67,9 @@ void DrawRightAligned(QPainter& canvas, const QWidget* grid, const QRect& rect,
                       const TGridDrawState& state, const AnsiString& text) {
   FillCell(canvas, grid, rect, state);
   const QString shown = FromAnsi(text);
-  const int width = QFontMetrics(canvas.font()).horizontalAdvance(shown);
-  canvas.drawText(rect.x() + rect.width() - width,
-                  rect.top() + 2 + QFontMetrics(canvas.font()).ascent(), shown);
+  const QFontMetrics metrics(canvas.font());
+  canvas.drawText(rect.x() + rect.width() - metrics.horizontalAdvance(shown),
+                  rect.top() + 2 + metrics.ascent(), shown);
 }
 
 void DrawImage(QPainter& canvas, const std::vector<QIcon>& images, int index, const QPoint& at) {

@@ -3,25 +3,22 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
-#include <exception>
 
 #include "filemanager/panes.h"
 #include "platform/ui.h"
 
 bool IsCellSelected(const TStringGrid* grid, int col, int row) {
-  try {
-    const platform::TGridRect s = grid->Selection();
-    return col >= s.Left && col <= s.Right && row >= s.Top && row <= s.Bottom;
-  } catch (...) {
-    return false;
-  }
+  const platform::TGridRect s = grid->Selection();
+  return col >= s.Left && col <= s.Right && row >= s.Top && row <= s.Bottom;
 }
 
 std::vector<int> SelectedRows(const TStringGrid* grid, int col) {
+  // The rectangle is read once: the grid builds it from every selected cell.
+  const platform::TGridRect s = grid->Selection();
   std::vector<int> rows;
-  const int count = grid->RowCount();
-  for (int row = 2; row < count; ++row)
-    if (IsCellSelected(grid, col, row)) rows.push_back(row);
+  if (col < s.Left || col > s.Right) return rows;
+  const int last = std::min(s.Bottom, grid->RowCount() - 1);
+  for (int row = std::max(s.Top, 2); row <= last; ++row) rows.push_back(row);
   return rows;
 }
 
@@ -33,8 +30,7 @@ void CellAt(const TStringGrid* grid, const QPoint& point, int& col, int& row) {
 
 // ---------------------------------------------------------------------------------------------
 
-GridRefill::GridRefill(TStringGrid* grid)
-    : grid_(grid), rows_(grid->RowCount()), selection_(grid->Selection()) {
+GridRefill::GridRefill(TStringGrid* grid) : grid_(grid), selection_(grid->Selection()) {
   const QModelIndex current = grid->currentIndex();
   currentCol_ = current.isValid() ? current.column() : 0;
   currentRow_ = current.isValid() ? current.row() : 1;
@@ -78,17 +74,20 @@ void XorFocusRect(QPainter& canvas, const QRect& rect) {
   canvas.setPen(QColor(255, 255, 255));
   const int l = rect.left(), t = rect.top(), r = rect.right(), b = rect.bottom();
   // Every other pixel of the border, each pixel once, so a second call undoes the first.
-  std::vector<QPoint> border;
-  for (int x = l; x <= r; ++x) border.emplace_back(x, t);
+  std::vector<QPoint> dots;
+  bool dot = true;
+  auto along = [&](int x, int y) {
+    if (dot) dots.emplace_back(x, y);
+    dot = !dot;
+  };
+  for (int x = l; x <= r; ++x) along(x, t);
   if (b > t) {
-    for (int y = t + 1; y <= b; ++y) border.emplace_back(r, y);
+    for (int y = t + 1; y <= b; ++y) along(r, y);
     if (r > l) {
-      for (int x = r - 1; x >= l; --x) border.emplace_back(x, b);
-      for (int y = b - 1; y > t; --y) border.emplace_back(l, y);
+      for (int x = r - 1; x >= l; --x) along(x, b);
+      for (int y = b - 1; y > t; --y) along(l, y);
     }
   }
-  std::vector<QPoint> dots;
-  for (size_t i = 0; i < border.size(); i += 2) dots.push_back(border[i]);
   canvas.drawPoints(dots.data(), static_cast<int>(dots.size()));
   canvas.restore();
 }
@@ -206,14 +205,19 @@ bool GridMouse::Press(QMouseEvent* event, bool doubleClick) {
 bool GridMouse::eventFilter(QObject* watched, QEvent* event) {
   if (forwarding_ || watched != viewport_) return false;
   // A failure of a handler is reported here: raised on, it would cross the toolkit's own event
-  // dispatch, which is not built to be unwound (its copies of the event leak).
-  try {
-    return Filter(event);
-  } catch (const std::exception& error) {
-    forwarding_ = false;
-    platform::ReportError(error);
-    return true;
-  }
+  // dispatch, which is not built to be unwound (its copies of the event leak). The failed
+  // event counts as handled.
+  bool handled = true;
+  platform::RunReported([&] {
+    // A failure in the middle of a forward leaves it set: cleared before the report, whose own
+    // events must reach the handlers again.
+    const struct ForwardingEnd {
+      bool& forwarding;
+      ~ForwardingEnd() { forwarding = false; }
+    } end{forwarding_};
+    handled = Filter(event);
+  });
+  return handled;
 }
 
 bool GridMouse::Filter(QEvent* event) {

@@ -7,10 +7,9 @@
 #include <vector>
 
 #include "device/rapi_types.h"
+#include "filemanager/order.h"
 #include "platform/ansi.h"
 #include "platform/dirsearch.h"
-
-inline constexpr const char* kDirCell = "<DIR>";
 
 AnsiString DeviceNameText(const CE_FIND_DATA& record);
 AnsiString DeviceTimeText(

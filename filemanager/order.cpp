@@ -140,7 +140,7 @@ bool IsDeviceDirectory(std::string_view attributeCell) {
 }
 
 bool IsPcDirectory(std::string_view sizeCell) {
-  return sizeCell == "<DIR>";
+  return sizeCell == kDirCell;
 }
 
 int DeviceEntryIcon(std::string_view name, std::string_view attributeCell) {

@@ -28,8 +28,10 @@ void SetCollationLocale(const char* locale);
 
 // A cell read as a decimal number; empty or not numeric reads as 0.
 std::uint32_t CellNumber(std::string_view cell);
+// The size cell of a directory row.
+inline constexpr const char* kDirCell = "<DIR>";
 // The directory tests of the two grids: the handheld's attribute cell has bit 0x10; the PC's
-// size cell is "<DIR>".
+// size cell is kDirCell.
 bool IsDeviceDirectory(std::string_view attributeCell);
 bool IsPcDirectory(std::string_view sizeCell);
 

@@ -8,6 +8,7 @@
 
 #include "platform/ansi.h"
 #include "platform/controls.h"
+#include "platform/ui.h"
 
 class QMouseEvent;
 class QPainter;
@@ -18,6 +19,11 @@ struct TGridDrawState {
   bool Selected = false;
   bool Focused = false;  // the current cell of the grid that has the keyboard focus
   bool Fixed = false;    // the header row
+};
+
+// The default cursor comes back however a command or listing ends.
+struct DefaultCursorAtEnd {
+  ~DefaultCursorAtEnd() { platform::Ui().SetCursor(platform::CursorShape::Default); }
 };
 
 // Lists a PC directory into the PC grid and its count bar.
@@ -45,7 +51,6 @@ class GridRefill {
 
  private:
   TStringGrid* grid_;
-  int rows_;
   int currentCol_, currentRow_;
   platform::TGridRect selection_;
   bool collapsed_ = false;

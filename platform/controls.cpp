@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -24,6 +25,14 @@ void NameControl(QWidget* widget, const char* designerName, const QString& acces
   widget->setObjectName(QString::fromLatin1(designerName));
   widget->setAccessibleDescription(QString::fromLatin1(designerName));
   widget->setAccessibleName(accessibleName);
+}
+
+AnsiString EditText(const QLineEdit* edit) {
+  return ToAnsi(edit->text());
+}
+
+void SetEditText(QLineEdit* edit, const AnsiString& text) {
+  edit->setText(FromAnsi(text));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -16,9 +16,14 @@
 #include "platform/ansi.h"
 
 class QButtonGroup;
+class QLineEdit;
 class QRadioButton;
 
 namespace platform {
+
+// A line edit's text as code page 1250, and back.
+AnsiString EditText(const QLineEdit* edit);
+void SetEditText(QLineEdit* edit, const AnsiString& text);
 
 // Accessible name (what the control shows or its label says) and designer name.
 void NameControl(QWidget* widget, const char* designerName, const QString& accessibleName);

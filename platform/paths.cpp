@@ -87,20 +87,20 @@ std::vector<Drive> ListDrives() {
   std::vector<Drive> drives{{'C', "/"}};
 #ifndef _WIN32
   std::vector<std::string> roots = DriveOverride();
-  const bool fromMounts = roots.empty();
-  std::ifstream mounts;
-  if (fromMounts) mounts.open("/proc/self/mounts");
-  std::string line;
-  while (fromMounts && std::getline(mounts, line)) {
-    std::istringstream fields(line);
-    std::string device, point;
-    fields >> device >> point;
-    point = UnescapeMount(point);
-    if (StartsWithDir(point, "/media") || StartsWithDir(point, "/mnt") ||
-        StartsWithDir(point, "/run/media"))
-      roots.push_back(point);
+  if (roots.empty()) {  // the test roots keep their order
+    std::ifstream mounts("/proc/self/mounts");
+    std::string line;
+    while (std::getline(mounts, line)) {
+      std::istringstream fields(line);
+      std::string device, point;
+      fields >> device >> point;
+      point = UnescapeMount(point);
+      if (StartsWithDir(point, "/media") || StartsWithDir(point, "/mnt") ||
+          StartsWithDir(point, "/run/media"))
+        roots.push_back(point);
+    }
+    std::sort(roots.begin(), roots.end());
   }
-  if (fromMounts) std::sort(roots.begin(), roots.end());
   roots.erase(std::unique(roots.begin(), roots.end()), roots.end());
   char letter = 'D';
   for (const std::string& root : roots) {
