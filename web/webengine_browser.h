@@ -34,6 +34,7 @@ class WebEngineBrowser : public WebBrowser {
   void ClickElementByName(const AnsiString& name) override;
   void PutInnerText(const AnsiString& name, const AnsiString& value) override;
   AnsiString BodyMarkup() override;
+  void RequireHtml() override;
   std::unique_ptr<TextRange> BodyTextRange() override;
   bool Save(QIODevice& stream) override;
 
