@@ -142,10 +142,7 @@ void TForm1::SpeedButton4Click() {
     PageReady = false;
     WebBrowser1->Navigate(
         CachePageUrl(Site::National, SiteRoot(SettingsFile(), Site::National), code));
-    while (!PageReady) {
-      platform::ProcessMessages();
-      platform::Sleep(kPagePollMs);
-    }
+    WaitForPageReady(PagePoll::PumpThenSleep);
 
     std::unique_ptr<TextRange> range = WebBrowser1->BodyTextRange();
     if (!HintText.empty()) {
