@@ -106,7 +106,6 @@ void TForm1::SpeedButton5Click() {
 void TForm1::WebBrowser1DocumentComplete() {
   // A document that is not HTML ends the scan here, PageReady left as it was.
   const AnsiString markup = WebBrowser1->BodyMarkup();
-  Memo1->clear();
   Memo1->setPlainText(FromAnsi(markup));
 
   const PageScan scan = ScanPage(markup, ChosenSite(RadioGroup1));

@@ -42,7 +42,6 @@ class WebEngineBrowser : public WebBrowser {
   std::string UserAgent() const override;
 
   QWebEnginePage* Page() const { return page_; }
-  QWebEngineView* View() const { return view_; }
 
   // Runs the script body (after the helpers) and waits for its {v: ...} result; a failure
   // code or no answer raises PlatformError.
