@@ -1,5 +1,8 @@
 #include "export/exportname.h"
 
+namespace {
+
+// The cache part of a name as it is written into the file name.
 AnsiString SafeCachePart(std::string_view cache) {
   AnsiString out(cache);
   for (char& c : out) {
@@ -8,6 +11,8 @@ AnsiString SafeCachePart(std::string_view cache) {
   }
   return out;
 }
+
+}  // namespace
 
 AnsiString ExportName(std::string_view cache, int siteIndex, int pageIndex, int formIndex) {
   AnsiString name = "\\";

@@ -7,6 +7,3 @@
 // The cache text comes from a waypoint file: separators, NUL and control characters in it become
 // "_", so the name never leads outside the save folder.
 AnsiString ExportName(std::string_view cache, int siteIndex, int pageIndex, int formIndex);
-
-// The cache part of a name as it is written into the file name.
-AnsiString SafeCachePart(std::string_view cache);

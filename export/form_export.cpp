@@ -16,18 +16,7 @@
 #include "platform/codepage.h"
 #include "platform/paths.h"
 #include "platform/ui.h"
-
-namespace {
-
-// The batch waits on each page: a sleep, then the pending events.
-void WaitForPage() {
-  while (!PageReady) {
-    platform::Sleep(100);
-    platform::ProcessMessages();
-  }
-}
-
-}  // namespace
+#include "web/primitives.h"
 
 void TForm1::SpeedButton9Click() {
   if (CurrentCache.empty()) {
@@ -64,13 +53,13 @@ void TForm1::SpeedButton6Click() {
     if (!CheckListBox1->Checked(i)) continue;
     CheckListBox1->SetSelected(i, true);
     SpeedButton4Click();
-    WaitForPage();
+    WaitForPageReady(PagePoll::SleepThenPump);
     if (RadioGroup2->ItemIndex() == 1) {
       SpeedButton7Click();
-      WaitForPage();
+      WaitForPageReady(PagePoll::SleepThenPump);
     }
     SpeedButton9Click();
-    WaitForPage();
+    WaitForPageReady(PagePoll::SleepThenPump);
   }
 }
 

@@ -8,6 +8,7 @@
 #include <cctype>
 #include <memory>
 #include <mutex>
+#include <string_view>
 
 #include "platform/error.h"
 #include "platform/files.h"
@@ -21,9 +22,9 @@ std::string Lower(std::string s) {
   return s;
 }
 
-// The value of a "charset=" parameter in text, without quotes.
-std::string CharsetParameter(const std::string& text) {
-  std::string lower = Lower(text);
+// The value of a "charset=" parameter in text, without quotes; lower is the text lower-cased
+// (the callers have it already).
+std::string CharsetParameter(std::string_view text, std::string_view lower) {
   size_t at = lower.find("charset=");
   if (at == std::string::npos) return {};
   at += 8;
@@ -33,7 +34,7 @@ std::string CharsetParameter(const std::string& text) {
          (std::isalnum(static_cast<unsigned char>(text[end])) || text[end] == '-' ||
           text[end] == '_' || text[end] == '.' || text[end] == ':'))
     ++end;
-  return text.substr(at, end - at);
+  return std::string(text.substr(at, end - at));
 }
 
 size_t Collect(char* data, size_t size, size_t count, void* user) {
@@ -95,14 +96,11 @@ FetchedPage FetchPage(const std::string& url, const BrowserIdentity& identity,
   char* type = nullptr;
   curl_easy_getinfo(curl.get(), CURLINFO_CONTENT_TYPE, &type);
   if (type) page.contentType = type;
-  char* effective = nullptr;
-  curl_easy_getinfo(curl.get(), CURLINFO_EFFECTIVE_URL, &effective);
-  page.url = effective ? effective : url;
   return page;
 }
 
 std::string PageCharset(const std::string& contentType, const std::string& html) {
-  std::string charset = CharsetParameter(contentType);
+  std::string charset = CharsetParameter(contentType, Lower(contentType));
   if (charset.empty()) {
     // Only the head is consulted, as a browser does.
     std::string head = html.substr(0, 4096);
@@ -110,7 +108,9 @@ std::string PageCharset(const std::string& contentType, const std::string& html)
     size_t meta = lower.find("<meta");
     while (meta != std::string::npos && charset.empty()) {
       size_t end = lower.find('>', meta);
-      charset = CharsetParameter(head.substr(meta, end == std::string::npos ? end : end - meta));
+      const size_t length = end == std::string::npos ? end : end - meta;
+      charset = CharsetParameter(std::string_view(head).substr(meta, length),
+                                 std::string_view(lower).substr(meta, length));
       meta = lower.find("<meta", meta + 5);
     }
   }

@@ -5,7 +5,6 @@
 // the export code was written against: a message with CreateMHTMLBody and GetStream, a stream
 // with SaveToFile.
 #include <ctime>
-#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -14,7 +13,6 @@
 struct FetchedPage {
   std::string body;
   std::string contentType;  // as the server sent it
-  std::string url;          // after redirects
 };
 
 // What the fetch sends on the browser's behalf.

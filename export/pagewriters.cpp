@@ -29,7 +29,7 @@ void SaveAsHtml(WebBrowser* browser, const AnsiString& fileName) {
     return;
   }
   // A document that is not HTML cannot be written as HTML: this raises before any file exists.
-  browser->BodyMarkup();
+  browser->RequireHtml();
 
   QFile file(QString::fromStdString(platform::ToNativePath(fileName).string()));
   if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))

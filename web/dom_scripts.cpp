@@ -179,7 +179,9 @@ function savedHtml(charset) {
 }  // namespace
 
 QString Helpers() {
-  return QString::fromUtf8(kHelpers);
+  // Every script call starts with them: converted once, each call gets a shared copy.
+  static const QString helpers = QString::fromUtf8(kHelpers);
+  return helpers;
 }
 
 }  // namespace web_scripts

@@ -5,7 +5,7 @@
 namespace web_scripts {
 
 // Helper functions every call starts with; a call's body then returns {v: value} or
-// {e: "nointerface" | "noelement" | "norange"}.
+// {e: "nointerface" | "noelement"}.
 QString Helpers();
 
 }  // namespace web_scripts

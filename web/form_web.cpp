@@ -106,7 +106,6 @@ void TForm1::SpeedButton5Click() {
 void TForm1::WebBrowser1DocumentComplete() {
   // A document that is not HTML ends the scan here, PageReady left as it was.
   const AnsiString markup = WebBrowser1->BodyMarkup();
-  Memo1->clear();
   Memo1->setPlainText(FromAnsi(markup));
 
   const PageScan scan = ScanPage(markup, ChosenSite(RadioGroup1));
@@ -142,10 +141,7 @@ void TForm1::SpeedButton4Click() {
     PageReady = false;
     WebBrowser1->Navigate(
         CachePageUrl(Site::National, SiteRoot(SettingsFile(), Site::National), code));
-    while (!PageReady) {
-      platform::ProcessMessages();
-      platform::Sleep(kPagePollMs);
-    }
+    WaitForPageReady(PagePoll::PumpThenSleep);
 
     std::unique_ptr<TextRange> range = WebBrowser1->BodyTextRange();
     if (!HintText.empty()) {

@@ -1,7 +1,15 @@
 #include "web/primitives.h"
 
+#include "app/state.h"
+#include "platform/clock.h"
 #include "platform/error.h"
 #include "web/webbrowser.h"
+
+namespace {
+
+constexpr std::uint32_t kPagePollMs = 100;
+
+}  // namespace
 
 void ClickElement(WebBrowser* browser, const AnsiString& name) {
   if (!browser) throw PlatformError("Interface not supported");
@@ -11,4 +19,12 @@ void ClickElement(WebBrowser* browser, const AnsiString& name) {
 void SetElementValue(WebBrowser* browser, const AnsiString& name, const AnsiString& value) {
   if (!browser) throw PlatformError("Interface not supported");
   browser->PutInnerText(name, value);
+}
+
+void WaitForPageReady(PagePoll order) {
+  while (!PageReady) {
+    if (order == PagePoll::SleepThenPump) platform::Sleep(kPagePollMs);
+    platform::ProcessMessages();
+    if (order == PagePoll::PumpThenSleep) platform::Sleep(kPagePollMs);
+  }
 }

@@ -23,15 +23,15 @@ AnsiString EscapeRedirect(std::string_view url) {
   return out;
 }
 
+AnsiString DefaultSiteRoot(Site site) {
+  return site == Site::International ? "https://www.geocaching.com" : "https://www.geocaching.sk";
+}
+
 }  // namespace
 
 LoginFields LoginFieldsOf(Site site) {
   if (site == Site::International) return {"myusername", "mypassword", "Button1"};
   return {"username", "password", "login-b"};
-}
-
-AnsiString DefaultSiteRoot(Site site) {
-  return site == Site::International ? "https://www.geocaching.com" : "https://www.geocaching.sk";
 }
 
 AnsiString SiteRoot(const std::filesystem::path& settingsFile, Site site) {

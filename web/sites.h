@@ -13,7 +13,6 @@ struct LoginFields {
 };
 LoginFields LoginFieldsOf(Site site);
 
-AnsiString DefaultSiteRoot(Site site);
 // Settings section "Weby", key "sk" or "com", read at the moment of use.
 AnsiString SiteRoot(const std::filesystem::path& settingsFile, Site site);
 

@@ -57,6 +57,8 @@ class WebBrowser : public QObject {
   // The body's markup: upper-case element names, lower-case attribute names, values in double
   // quotes, the page's line breaks; code page 1250.
   virtual AnsiString BodyMarkup() = 0;
+  // Raises as BodyMarkup would for the shown document, without reading the markup.
+  virtual void RequireHtml() = 0;
   // A range over the whole body; a frame set or a document that is not HTML raises
   // "Interface not supported".
   virtual std::unique_ptr<TextRange> BodyTextRange() = 0;

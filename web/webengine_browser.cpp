@@ -28,9 +28,12 @@ constexpr int kScriptTimeoutMs = 20000;
 // The document-complete event does not wait longer for the body's markup than this.
 constexpr int kBodyPrefetchMs = 5000;
 
+// The body's markup, and the check alone: both refuse the same documents.
+#define VIRESKA_NEED_HTML_BODY "if (!isHtml() || !document.body) return fail('nointerface');"
 constexpr char kBodyMarkupBody[] =
-    "if (!isHtml() || !document.body) return fail('nointerface');"
-    "var out = []; serialize(document.body, out); return {v: out.join('')};";
+    VIRESKA_NEED_HTML_BODY "var out = []; serialize(document.body, out); return {v: out.join('')};";
+constexpr char kRequireHtmlBody[] = VIRESKA_NEED_HTML_BODY "return {v: true};";
+#undef VIRESKA_NEED_HTML_BODY
 
 std::filesystem::path& StorageFolder() {
   static std::filesystem::path folder;
@@ -292,6 +295,10 @@ AnsiString WebEngineBrowser::BodyMarkup() {
     return ToAnsi(Answer(answer, {}).toString());
   }
   return ToAnsi(Call(QString::fromLatin1(kBodyMarkupBody)).toString());
+}
+
+void WebEngineBrowser::RequireHtml() {
+  Call(QString::fromLatin1(kRequireHtmlBody));
 }
 
 std::unique_ptr<TextRange> WebEngineBrowser::BodyTextRange() {

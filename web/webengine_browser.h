@@ -34,6 +34,7 @@ class WebEngineBrowser : public WebBrowser {
   void ClickElementByName(const AnsiString& name) override;
   void PutInnerText(const AnsiString& name, const AnsiString& value) override;
   AnsiString BodyMarkup() override;
+  void RequireHtml() override;
   std::unique_ptr<TextRange> BodyTextRange() override;
   bool Save(QIODevice& stream) override;
 
@@ -41,7 +42,6 @@ class WebEngineBrowser : public WebBrowser {
   std::string UserAgent() const override;
 
   QWebEnginePage* Page() const { return page_; }
-  QWebEngineView* View() const { return view_; }
 
   // Runs the script body (after the helpers) and waits for its {v: ...} result; a failure
   // code or no answer raises PlatformError.

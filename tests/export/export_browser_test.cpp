@@ -199,6 +199,22 @@ TEST_F(Export, MissingDocumentAndFailedFetchAreReportedAndWriteNothing) {
   EXPECT_TRUE(std::filesystem::is_empty(out));
 }
 
+TEST_F(Export, HtmlOfADocumentThatIsNotHtmlRaisesBeforeAnyFileExists) {
+  CurrentCache = "Text";
+  Choose(0, 0, 0, false);
+  // The page scan of the shown text reports the same error first.
+  Browser()->Navigate(site.Root() + "/hladaj.php?query=GCTEXT");
+  ASSERT_TRUE(WaitUntil([&] { return ui.Messages().size() == 1; }));
+  try {
+    form->SpeedButton9Click();
+    ADD_FAILURE() << "no error raised";
+  } catch (const PlatformError& e) {
+    EXPECT_EQ(e.Message(), "Interface not supported");
+  }
+  EXPECT_EQ(ui.Messages().size(), 1u);  // no "SaveAs HTML fail!"
+  EXPECT_TRUE(std::filesystem::is_empty(out));
+}
+
 TEST_F(Export, PushOverrunSwitchesThePushOffForTheRestOfTheBatch) {
   Choose(1, 0, 0, true);
   // The first write takes longer than the limit and then fails: its message box is open while

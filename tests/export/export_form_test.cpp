@@ -53,7 +53,7 @@ TEST_F(UploadLimit, TickCounterWrapDoesNotCountAsAnOverrun) {
   clock.now += 1;
   form->Timer1Timer();
   EXPECT_EQ(ui.Messages().size(), 1u);
-  EXPECT_TRUE(UploadOverrun(10, 0xFFFFFFF0u + 0) == false);
+  EXPECT_FALSE(UploadOverrun(10, 0xFFFFFFF0u + 0));
   EXPECT_TRUE(UploadOverrun(5000, 0xFFFFFFFFu));
 }
 

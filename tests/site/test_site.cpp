@@ -39,11 +39,6 @@ std::string CookieValue(const httplib::Request& request, const std::string& name
   return {};
 }
 
-std::string NewToken() {
-  static std::mt19937_64 random{std::random_device{}()};
-  return std::to_string(random());
-}
-
 }  // namespace
 
 struct TestSite::Impl {
@@ -55,13 +50,21 @@ struct TestSite::Impl {
   std::condition_variable slowReleased;
   bool releaseSlow = false;
   PrintLink printLink = PrintLink::TwoParameters;
-  std::string user = kUser, password = kPassword;
   bool loginBroken = false;
   std::size_t bigSize = 1 << 20;
   std::map<std::string, std::pair<std::string, std::string>> extraPages;
   std::set<std::string> nationalSessions, internationalSessions;
   std::vector<std::string> requests;
   std::map<std::string, std::string> lastCookies;
+  std::mt19937_64 random{std::random_device{}()};  // session tokens; used under the lock
+
+  // A new session of one site; the server's threads share the generator.
+  std::string NewSession(std::set<std::string>& sessions) {
+    std::lock_guard lock(mutex);
+    std::string token = std::to_string(random());
+    sessions.insert(token);
+    return token;
+  }
 
   bool LoginBroken() {
     std::lock_guard lock(mutex);
@@ -77,11 +80,6 @@ struct TestSite::Impl {
   }
 
   // ---- national site, written in UTF-8 here and served in code page 1250
-  std::string User() {
-    std::lock_guard lock(mutex);
-    return user;
-  }
-
   void National(httplib::Response& response, const std::string& title, bool loggedIn,
                 const std::string& content) {
     std::string page =
@@ -89,7 +87,8 @@ struct TestSite::Impl {
         "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1250\">\n"
         "<title>" +
         title + "</title>\n</head>\n<body>\n<div id=\"menu\"><a href=\"index.php\">Úvod</a> | ";
-    page += loggedIn ? "Prihlásený: " + User() + " <a href=\"index.php?logout=1\">odhlásiť</a>"
+    page += loggedIn ? "Prihlásený: " + std::string(kUser) +
+                           " <a href=\"index.php?logout=1\">odhlásiť</a>"
                      : std::string("<a href=\"index.php\">prihlásiť sa</a>");
     page += "</div>\n" + content + "</body></html>\n";
     response.set_content(Utf8ToAnsi(page), kHtml1250);
@@ -220,23 +219,15 @@ struct TestSite::Impl {
 
   void NationalLogin(const httplib::Request& request, httplib::Response& response) {
     // The form posts in the page's code page.
-    bool right;
-    {
-      std::lock_guard lock(mutex);
-      right = request.has_param("login-b") &&
-              request.get_param_value("username") == Utf8ToAnsi(user) &&
-              request.get_param_value("password") == Utf8ToAnsi(password);
-    }
+    const bool right = request.has_param("login-b") &&
+                       request.get_param_value("username") == Utf8ToAnsi(kUser) &&
+                       request.get_param_value("password") == Utf8ToAnsi(kPassword);
     if (!right) {
       National(response, "Geocaching", NationalLoggedIn(request),
                "<p>Nesprávne meno alebo heslo.</p>\n" + NationalLoginForm());
       return;
     }
-    const std::string token = NewToken();
-    {
-      std::lock_guard lock(mutex);
-      nationalSessions.insert(token);
-    }
+    const std::string token = NewSession(nationalSessions);
     response.set_header("Set-Cookie", std::string(kNationalCookie) + "=" + token +
                                           "; Path=/; Max-Age=86400; HttpOnly");
     National(response, "Geocaching", true, "<p>Vitajte na stránke.</p>\n");
@@ -247,9 +238,9 @@ struct TestSite::Impl {
                      const std::string& content) {
     std::string page = "<!DOCTYPE html>\n<html><head>\n<meta charset=\"utf-8\">\n<title>" + title +
                        "</title>\n</head>\n<body>\n<div id=\"header\">";
-    page += loggedIn
-                ? "Hello, " + User() + ": you are logged in. <a href=\"/logout.aspx\">Log out</a>"
-                : std::string("<a href=\"/login/default.aspx\">Log in</a>");
+    page += loggedIn ? "Hello, " + std::string(kUser) +
+                           ": you are logged in. <a href=\"/logout.aspx\">Log out</a>"
+                     : std::string("<a href=\"/login/default.aspx\">Log in</a>");
     page += "</div>\n" + content + "</body></html>\n";
     response.set_content(page, kHtmlUtf8);
   }
@@ -287,23 +278,16 @@ struct TestSite::Impl {
   }
 
   void InternationalLogin(const httplib::Request& request, httplib::Response& response) {
-    bool right;
-    {
-      std::lock_guard lock(mutex);
-      right = request.has_param("Button1") && request.get_param_value("myusername") == user &&
-              request.get_param_value("mypassword") == password;
-    }
+    const bool right = request.has_param("Button1") &&
+                       request.get_param_value("myusername") == kUser &&
+                       request.get_param_value("mypassword") == kPassword;
     if (!right) {
       International(
           response, "Login", InternationalLoggedIn(request),
           "<p>The username or password is wrong.</p>\n" + InternationalLoginForm(request));
       return;
     }
-    const std::string token = NewToken();
-    {
-      std::lock_guard lock(mutex);
-      internationalSessions.insert(token);
-    }
+    const std::string token = NewSession(internationalSessions);
     response.set_header("Set-Cookie", std::string(kInternationalCookie) + "=" + token +
                                           "; Path=/; Max-Age=86400; HttpOnly");
     std::string target = request.get_param_value("redir");
@@ -400,12 +384,6 @@ void TestSite::SetPrintLink(PrintLink variant) {
   impl_->printLink = variant;
 }
 
-void TestSite::SetAccount(const std::string& user, const std::string& password) {
-  std::lock_guard lock(impl_->mutex);
-  impl_->user = user;
-  impl_->password = password;
-}
-
 void TestSite::SetLoginFormBroken(bool broken) {
   std::lock_guard lock(impl_->mutex);
   impl_->loginBroken = broken;
@@ -428,12 +406,6 @@ void TestSite::ReleaseSlowPages() {
     impl_->releaseSlow = true;
   }
   impl_->slowReleased.notify_all();
-}
-
-void TestSite::LogOutAll() {
-  std::lock_guard lock(impl_->mutex);
-  impl_->nationalSessions.clear();
-  impl_->internationalSessions.clear();
 }
 
 std::vector<std::string> TestSite::Requests() const {

@@ -47,7 +47,6 @@ class TestSite {
 
   // ---- knobs (take effect with the next request)
   void SetPrintLink(PrintLink variant);
-  void SetAccount(const std::string& user, const std::string& password);  // UTF-8
   // Login pages without the password field.
   void SetLoginFormBroken(bool broken);
   // Size of the GCBIG page in bytes (about; 1 MB by default).
@@ -56,8 +55,6 @@ class TestSite {
   void AddPage(const std::string& path, const std::string& contentType, const std::string& body);
   // Ends the GCSLOW pages now being served (the server's stop ends them too).
   void ReleaseSlowPages();
-  // Forgets every session of both sites.
-  void LogOutAll();
 
   // ---- what was asked
   // Requests so far, each "GET /path?query" (the query as sent); the engine's own requests for

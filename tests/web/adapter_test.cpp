@@ -175,6 +175,17 @@ TEST_F(Adapter, DocumentsThatAreNotPlainHtmlBodies) {
   EXPECT_EQ(ErrorOf([&] { browser->BodyTextRange(); }), "Interface not supported");
 }
 
+// The cheap check refuses exactly the documents whose body markup cannot be read.
+TEST_F(Adapter, HtmlCheckAgreesWithTheBodyMarkup) {
+  EXPECT_EQ(ErrorOf([&] { browser->RequireHtml(); }), "Interface not supported");
+  Load(site.Root() + "/hladaj.php?query=GCTEXT");
+  EXPECT_EQ(ErrorOf([&] { browser->RequireHtml(); }), "Interface not supported");
+  Load(site.Root() + "/hladaj.php?query=GCFRAME");
+  EXPECT_NO_THROW(browser->RequireHtml());
+  Load(site.Root() + "/hladaj.php?query=GCZM001");
+  EXPECT_NO_THROW(browser->RequireHtml());
+}
+
 TEST_F(Adapter, SaveWritesTheCurrentPageInItsCharsetAndReopensWithTheSameText) {
   Load(site.Root() + "/hladaj.php?query=GCZM001");
   auto range = browser->BodyTextRange();
