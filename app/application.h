@@ -1,8 +1,9 @@
 #pragma once
 #include <QApplication>
 
-// The application object: a failure that ends a handler is shown where events are dispatched,
-// and the event loop goes on.
+// The application object. Handlers report their own failures (TForm1::Reported,
+// platform::RunReported); a failure that still reaches the event dispatch is shown there as a
+// last resort, and the event loop goes on.
 class TApplication : public QApplication {
   Q_OBJECT
  public:

@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "device/rapi.h"
+#include "bench/timing.h"
+#include "device/folder/folder_device.h"
 #include "device/transfer.h"
 #include "platform/paths.h"
-#include "platform/ui.h"
 
 namespace {
 
@@ -70,10 +70,6 @@ bool SameContent(const fs::path& a, const fs::path& b) {
   return x.eof() && y.eof();
 }
 
-double Seconds(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
 double RunCp(const fs::path& from, const fs::path& to) {
   const auto start = Clock::now();
   pid_t pid = ::fork();
@@ -91,11 +87,6 @@ double RunCp(const fs::path& from, const fs::path& to) {
   return seconds;
 }
 
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -105,8 +96,8 @@ int main(int argc, char** argv) {
   const std::uint64_t size = mib << 20;
   const fs::path work = base / ("vireska-bench-" + std::to_string(::getpid()));
   fs::create_directories(work / "pda");
-  ::setenv("VIRESKA_RAPI", VIRESKA_BENCH_RAPI_LIBRARY, 1);
-  ::setenv("VIRESKA_PDA_ROOT", (work / "pda").c_str(), 1);
+  ::setenv("VIRESKA_RAPI", VIRESKA_TEST_RAPI_LIBRARY, 1);
+  ::setenv(folder_device::kRootVariable, (work / "pda").c_str(), 1);
 
   const fs::path source = work / "source.bin", back = work / "back.bin", copied = work / "cp.bin";
   const fs::path onDevice = work / "pda" / "bench.bin", pushed = work / "pda" / "pushed.bin";

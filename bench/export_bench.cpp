@@ -1,22 +1,20 @@
 // Exporting a 1 MB cache page of the test site: as HTML (the document's own save) and as a web
 // archive (our composer: fetch + compose + save), beside the engine's own archive save of the
 // same page; then the batch overhead per cache beyond the engine's load time.
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QLineEdit>
-#include <QTimer>
 #include <QWebEngineDownloadRequest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
-#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <functional>
 
 #include "app/application.h"
 #include "app/mainform.h"
 #include "app/state.h"
+#include "bench/timing.h"
 #include "export/pagewriters.h"
-#include "filemanager/SuhlasCopyU.h"
-#include "platform/codepage.h"
+#include "platform/clock.h"
 #include "platform/paths.h"
 #include "site/test_site.h"
 #include "support/scripted_ui.h"
@@ -26,18 +24,7 @@
 namespace {
 
 void WaitFor(const std::function<bool()>& done) {
-  while (!done()) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-}
-
-double Best(int runs, const std::function<void()>& work) {
-  double best = 1e9;
-  for (int i = 0; i < runs; ++i) {
-    QElapsedTimer t;
-    t.start();
-    work();
-    best = std::min(best, t.nsecsElapsed() / 1e6);
-  }
-  return best;
+  while (!done()) platform::ProcessMessagesWaiting(5);
 }
 
 }  // namespace
@@ -76,8 +63,8 @@ int main(int argc, char** argv) {
     WaitFor([&] { return finished; });
     QObject::disconnect(connection);
   });
-  std::printf("1 MB page: HTML save %.1f ms, our archive %.1f ms, engine's archive %.1f ms\n", html,
-              mht, engine);
+  std::printf("1 MB page: HTML save %.1f ms, our archive %.1f ms, engine's archive %.1f ms\n",
+              html * 1e3, mht * 1e3, engine * 1e3);
   std::printf("sizes: html %ju, ours %ju, engine %ju bytes\n",
               static_cast<std::uintmax_t>(std::filesystem::file_size(dir / "big.htm")),
               static_cast<std::uintmax_t>(std::filesystem::file_size(dir / "big.mht")),
@@ -97,17 +84,16 @@ int main(int argc, char** argv) {
   form->RadioGroup2->SetItemIndex(0);
   form->RadioGroup3->SetItemIndex(1);
   form->Edit3->setText(QString::fromStdString(dir.path().string()));
-  QElapsedTimer t;
-  t.start();
+  auto start = std::chrono::steady_clock::now();
   form->SpeedButton6Click();
-  const double batch = t.nsecsElapsed() / 1e6 / 10;
-  t.restart();
+  const double batch = Seconds(start) * 1e3 / 10;
+  start = std::chrono::steady_clock::now();
   for (int i = 0; i < 10; ++i) {
     PageReady = false;
     browser->Navigate(site.Root() + "/hladaj.php?query=GCB" + std::to_string(i));
     WaitFor([] { return PageReady; });
   }
-  const double load = t.nsecsElapsed() / 1e6 / 10;
+  const double load = Seconds(start) * 1e3 / 10;
   std::printf("batch: %.0f ms per cache; page load with its scan alone %.0f ms; overhead %.0f ms\n",
               batch, load, batch - load);
   delete form;

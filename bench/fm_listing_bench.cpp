@@ -1,7 +1,6 @@
 // Listing a folder of 10,000 files into each pane of the file manager: the PC folder into
 // StringGrid2 (ListPcDir), the handheld folder into StringGrid1 (GetDirPDA through the bundled
 // folder handheld), each beside `ls -la` of the same folder in the same run. Best of 5.
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -9,29 +8,14 @@
 #include "app/application.h"
 #include "app/mainform.h"
 #include "app/state.h"
-#include "device/folder/folder_device.h"
-#include "device/rapi.h"
+#include "bench/timing.h"
 #include "filemanager/panes.h"
 #include "platform/paths.h"
+#include "support/device_folder.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
 
 namespace {
-
-double Seconds(const std::chrono::steady_clock::time_point& start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-template <typename F>
-double Best(int runs, F f) {
-  double best = 1e9;
-  for (int i = 0; i < runs; ++i) {
-    const auto start = std::chrono::steady_clock::now();
-    f();
-    best = std::min(best, Seconds(start));
-  }
-  return best;
-}
 
 void MakeFiles(const std::filesystem::path& dir, int count) {
   char name[64];
@@ -57,11 +41,10 @@ int main(int argc, char** argv) {
   TApplication app(argc, argv);
   const int files = argc > 1 ? std::atoi(argv[1]) : 10000;
 
-  TempDir home, pc, device;
+  TempDir home, pc;
+  DeviceFolder device;
   MakeFiles(pc.path(), files);
-  MakeFiles(device.path(), files);
-  ::setenv("VIRESKA_RAPI", VIRESKA_BENCH_RAPI_LIBRARY, 1);
-  ::setenv(folder_device::kRootVariable, device.path().c_str(), 1);
+  MakeFiles(device.root(), files);
   platform::SetExecutableDir(home.path());
   ScriptedUi ui;
   TForm1 form;
@@ -80,7 +63,7 @@ int main(int argc, char** argv) {
     form.GetDirPDA("\\*");
     QCoreApplication::processEvents();
   });
-  const double lsPc = Ls(pc.path()), lsDevice = Ls(device.path());
+  const double lsPc = Ls(pc.path()), lsDevice = Ls(device.root());
 
   std::printf("files %d: PC grid %d rows, handheld grid %d rows\n", files,
               form.StringGrid2->RowCount(), form.StringGrid1->RowCount());

@@ -4,14 +4,16 @@
 // 100 ms polls) taken out. "web_page_bench [runs]".
 #include <QElapsedTimer>
 #include <QWebEnginePage>
-#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 #include <vector>
 
 #include "app/application.h"
 #include "app/mainform.h"
 #include "app/state.h"
+#include "bench/timing.h"
 #include "platform/clock.h"
 #include "platform/paths.h"
 #include "site/test_site.h"
@@ -29,24 +31,12 @@ class CountingClock final : public platform::Clock {
   std::uint32_t TickCount() override { return static_cast<std::uint32_t>(wall.elapsed()); }
   void Sleep(std::uint32_t ms) override {
     const qint64 start = wall.elapsed();
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-      struct timespec ts {
-        0, 1000000
-      };
-      nanosleep(&ts, nullptr);
-    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     if (start >= mark) slept += wall.elapsed() - start;
   }
   qint64 mark = 1LL << 62;
   qint64 slept = 0;
 };
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
-}
 
 }  // namespace
 

@@ -27,6 +27,18 @@ vireska_install_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
 }
 
+# vireska_configured DIR [-DNAME=VALUE...]: DIR's cache already holds each value, so configuring
+# again would change nothing (the build itself configures again when a CMakeLists.txt changes).
+vireska_configured() {
+  local cache="$1/CMakeCache.txt" option line
+  shift
+  for option in "$@"; do
+    [[ "$option" =~ ^-D([A-Za-z0-9_]+)(:[A-Z]+)?=(.*)$ ]] || return 1
+    line="$(grep -m1 "^${BASH_REMATCH[1]}:" "$cache")" || return 1
+    [ "${line#*=}" = "${BASH_REMATCH[3]}" ] || return 1
+  done
+}
+
 # vireska_build DIR [CMAKE OPTIONS...] [-- BUILD OPTIONS...]
 vireska_build() {
   local dir="$1"
@@ -36,7 +48,7 @@ vireska_build() {
   [ $# -gt 0 ] && shift && build=("$@")
   if [ ! -f "$dir/build.ninja" ]; then
     cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo ${options[@]+"${options[@]}"}
-  else
+  elif ! vireska_configured "$dir" ${options[@]+"${options[@]}"}; then
     cmake -S "$ROOT" -B "$dir" ${options[@]+"${options[@]}"} >/dev/null
   fi
   cmake --build "$dir" -j "$(nproc)" ${build[@]+"${build[@]}"}

@@ -14,16 +14,6 @@
 
 class FileManagerTest : public FormTest {
  protected:
-  void SetUp() override {
-    FormTest::SetUp();
-    keepCwd_ = std::filesystem::current_path();
-  }
-  void TearDown() override {
-    std::error_code ec;
-    std::filesystem::current_path(keepCwd_, ec);
-    FormTest::TearDown();
-  }
-
   // Activation as a later run does it: the handheld pane in deviceDir, the PC pane in the PC
   // folder; then the window is shown on the file manager tab.
   void Start(const AnsiString& deviceDir = "\\") {
@@ -85,7 +75,4 @@ class FileManagerTest : public FormTest {
 
   DeviceFolder device;
   TempDir pc;
-
- private:
-  std::filesystem::path keepCwd_;
 };

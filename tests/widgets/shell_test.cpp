@@ -158,10 +158,6 @@ TEST_F(Shell, ManagerMenuShowsTheManagerTab) {
   EXPECT_EQ(form->PageControl1->currentWidget(), form->TabSheet8);
 }
 
-}  // namespace
-
-namespace {
-
 class ShellDrives : public Shell {
  protected:
   void SetUp() override {
@@ -191,19 +187,6 @@ TEST_F(ShellDrives, SavedDriveMovesTheTreeAndIsStoredAsOneLetter) {
   form->SpeedButton8Click();
   EXPECT_EQ(Ini("Kdeukladatdata", "Disk"), "D");
   EXPECT_EQ(Ini("Kdeukladatdata", "Cesta"), platform::FromNativePath(driveD / "Kese"));
-}
-
-TEST(Paths, DriveLettersMapToTheirRoots) {
-  TempDir d;
-  platform::SetDriveRootsForTests({d.path()});
-  EXPECT_EQ(platform::ToNativePath("c:\\"), std::filesystem::path("/"));
-  EXPECT_EQ(platform::ToNativePath("C:\\etc\\x"), std::filesystem::path("/etc/x"));
-  EXPECT_EQ(platform::ToNativePath("d:\\a\\b"), d.path() / "a/b");
-  EXPECT_EQ(platform::DriveOf(d.path() / "a"), 'D');
-  EXPECT_EQ(platform::DriveOf("/usr"), 'C');
-  EXPECT_EQ(platform::JoinPcPath("/a/", "b"), "/a/b");
-  EXPECT_EQ(platform::JoinPcPath("/a", "b"), "/a/b");
-  platform::SetDriveRootsForTests({});
 }
 
 }  // namespace
