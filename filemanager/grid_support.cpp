@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
+#include <exception>
 
 #include "filemanager/panes.h"
 #include "platform/ui.h"
@@ -205,19 +206,15 @@ bool GridMouse::Press(QMouseEvent* event, bool doubleClick) {
 bool GridMouse::eventFilter(QObject* watched, QEvent* event) {
   if (forwarding_ || watched != viewport_) return false;
   // A failure of a handler is reported here: raised on, it would cross the toolkit's own event
-  // dispatch, which is not built to be unwound (its copies of the event leak). The failed
-  // event counts as handled.
-  bool handled = true;
-  platform::RunReported([&] {
-    // A failure in the middle of a forward leaves it set: cleared before the report, whose own
-    // events must reach the handlers again.
-    const struct ForwardingEnd {
-      bool& forwarding;
-      ~ForwardingEnd() { forwarding = false; }
-    } end{forwarding_};
-    handled = Filter(event);
-  });
-  return handled;
+  // dispatch, which is not built to be unwound (its copies of the event leak). The forward it
+  // interrupted ends first, so that the report's own events reach the handlers again.
+  try {
+    return Filter(event);
+  } catch (const std::exception& error) {
+    forwarding_ = false;
+    platform::ReportError(error);
+    return true;
+  }
 }
 
 bool GridMouse::Filter(QEvent* event) {
