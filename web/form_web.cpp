@@ -104,6 +104,8 @@ void TForm1::SpeedButton5Click() {
 }
 
 void TForm1::WebBrowser1DocumentComplete() {
+  // The print step follows the shown page's own link: a page without one disables it.
+  SpeedButton7->setEnabled(false);
   // A document that is not HTML ends the scan here, PageReady left as it was.
   const AnsiString markup = WebBrowser1->BodyMarkup();
   Memo1->setPlainText(FromAnsi(markup));
@@ -156,7 +158,9 @@ void TForm1::SpeedButton4Click() {
 
 void TForm1::SpeedButton7Click() {
   const AnsiString link = StatusBar1->PanelText(3);
-  if (link.find("geocache") != AnsiString::npos) {
+  // Enabled only while the shown page yielded the link: a link an earlier page left in the
+  // panel would open another cache's print page.
+  if (SpeedButton7->isEnabled() && link.find("geocache") != AnsiString::npos) {
     PageReady = false;
     WebBrowser1->Navigate(PrintPageUrl(SiteRoot(SettingsFile(), Site::National), link));
   }

@@ -87,14 +87,22 @@ TEST_F(CachePage, PrintLinkCutRules) {
   EXPECT_EQ(Panel3(), "geocache-tlac.php?id=GCZM002\">Tla\xE8</A> <A href=\"mapa.php\">Mapa ");
   EXPECT_TRUE(form->SpeedButton7->isEnabled());
 
-  // No print link: the panel keeps the last link and the button stays as the request left it.
+  // No print link: the panel keeps the last link, but the print step never follows another
+  // cache's link, whether the page came by "GC" or by browsing.
   site.SetPrintLink(testsite::PrintLink::None);
   Open(0);
   EXPECT_EQ(Panel3(), "geocache-tlac.php?id=GCZM002\">Tla\xE8</A> <A href=\"mapa.php\">Mapa ");
   EXPECT_FALSE(form->SpeedButton7->isEnabled());
-  form->SpeedButton7Click();  // the kept link still works
-  AwaitPage();
-  EXPECT_EQ(site.Hits("/geocache-tlac.php"), 1) << ::testing::PrintToString(site.Requests());
+  form->SpeedButton7Click();
+  EXPECT_TRUE(PageReady);
+  site.SetPrintLink(testsite::PrintLink::TwoParameters);
+  Open(1);
+  ASSERT_TRUE(form->SpeedButton7->isEnabled());
+  form->WebBrowser1->Navigate(site.Root() + "/mapa.php");
+  ASSERT_TRUE(WaitUntil([&] { return !form->SpeedButton7->isEnabled(); }));
+  form->SpeedButton7Click();
+  platform::ProcessMessagesWaiting(50);
+  EXPECT_EQ(site.Hits("/geocache-tlac.php"), 0) << ::testing::PrintToString(site.Requests());
 }
 
 TEST_F(CachePage, HintEndingInMarkupIsAppendedAndAPageWithoutHintShowsTheCode) {
