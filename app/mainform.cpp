@@ -312,6 +312,9 @@ void TForm1::BuildSettingsTab() {
       {QStringLiteral("formát html - úsporný,ale úplne bez obrázkov"),
        QStringLiteral("formát MHT - komprimovaný formát ukladania stránok 1:1 od Microsoftu")},
       1, TabSheet7);
+  const QString wholePage = QStringLiteral("MHT: celá stránka s obrázkami a dekódovanou pomôckou");
+  CheckBox2 = new QCheckBox(wholePage, TabSheet7);
+  NameControl(CheckBox2, "CheckBox2", wholePage);
   SpeedButton8 = MakeButton(QStringLiteral("Zapíš do INI"), TabSheet7, "SpeedButton8");
 
   grid->addWidget(Label6, 0, 0);
@@ -323,7 +326,10 @@ void TForm1::BuildSettingsTab() {
   grid->addWidget(Label8, 2, 1);
   grid->addWidget(Edit5, 3, 1);
   grid->addWidget(RadioGroup2, 4, 1);
-  grid->addWidget(RadioGroup3, 5, 1);
+  auto* exportForm = new QVBoxLayout;  // the check box refines the form chosen above it
+  exportForm->addWidget(RadioGroup3);
+  exportForm->addWidget(CheckBox2);
+  grid->addLayout(exportForm, 5, 1);
   grid->addWidget(SpeedButton8, 6, 1, Qt::AlignLeft);
   grid->setRowStretch(8, 1);
 }

@@ -104,6 +104,7 @@ class TForm1 : public QMainWindow {
   QLineEdit* Edit5;
   TRadioGroup* RadioGroup2;
   TRadioGroup* RadioGroup3;
+  QCheckBox* CheckBox2;  // the MHT form saves the shown page whole ("MHT_Cela")
   QPushButton* SpeedButton8;
 
   // ---- tab "O programe"

@@ -1,4 +1,5 @@
 // Start-up, the settings file and close.
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -94,6 +95,9 @@ void TForm1::FormActivate() {
     }
   }
 
+  CheckBox2->setChecked(ReadProfileString(ini, "Kdeukladatdata", "MHT_Cela",
+                                          CheckBox2->isChecked() ? "1" : "0") == "1");
+
   AppClosing = false;
   StatusBar3->SetPanelText(0, DeviceDir);
 
@@ -128,6 +132,7 @@ void TForm1::SpeedButton8Click() {
   WriteProfileString(ini, "Kdeukladatdata", "Cesta", platform::EditText(Edit3));
   WriteProfileString(ini, "Kdeukladatdata", "PDA_WPT", platform::EditText(Edit4));
   WriteProfileString(ini, "Kdeukladatdata", "PDA_MHT", platform::EditText(Edit5));
+  WriteProfileString(ini, "Kdeukladatdata", "MHT_Cela", CheckBox2->isChecked() ? "1" : "0");
 }
 
 void TForm1::DirectoryOutline1MouseUp() {

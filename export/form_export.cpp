@@ -28,7 +28,7 @@ void TForm1::SpeedButton9Click() {
   // The name begins with "\": the PC side joins it with the native separator.
   const AnsiString pcFile = platform::JoinPcPath(ToAnsi(Edit3->text()), name.substr(1));
   if (RadioGroup3->ItemIndex() == 1)
-    SaveAsMht(WebBrowser1, pcFile);
+    SaveAsMht(WebBrowser1, pcFile, CheckBox2->isChecked() ? MhtForm::WholePage : MhtForm::Refetch);
   else
     SaveAsHtml(WebBrowser1, pcFile);
   Timer1->stop();

@@ -1,11 +1,12 @@
 #include "export/pagewriters.h"
 
-#include <QFile>
+#include <QBuffer>
 
 #include "app/mainform.h"
 #include "export/mhtml.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
+#include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/ui.h"
 #include "web/webbrowser.h"
@@ -21,6 +22,17 @@ void SetWriterResult(const char* text) {
   if (Form1) Form1->StatusBar1->SetPanelText(1, text);
 }
 
+// Nothing is fetched again: what the user's login showed stays in the engine.
+void SaveWholePage(WebBrowser* browser, const AnsiString& fileName) {
+  try {
+    AdoStream(browser->PageArchive()).SaveToFile(fileName, kCreateOverwrite);
+  } catch (...) {
+    SetWriterResult("Chyba");
+    throw;
+  }
+  SetWriterResult("Hotovo");
+}
+
 }  // namespace
 
 void SaveAsHtml(WebBrowser* browser, const AnsiString& fileName) {
@@ -31,21 +43,27 @@ void SaveAsHtml(WebBrowser* browser, const AnsiString& fileName) {
   // A document that is not HTML cannot be written as HTML: this raises before any file exists.
   browser->RequireHtml();
 
-  QFile file(QString::fromStdString(platform::ToNativePath(fileName).string()));
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-    throw PlatformError(FormatMessage1("Cannot create file %s", fileName) + ". " +
-                        ToAnsi(file.errorString()));
-  const bool saved = browser->Save(file);
-  file.close();
-  if (!saved || file.error() != QFileDevice::NoError)
+  // The earlier export stays whole until the new one is written in full.
+  platform::ReplacementFile file =
+      platform::ReplacementFile::Create(platform::ToNativePath(fileName));
+  if (!file.IsOpen())
+    throw PlatformError(FormatMessage1("Cannot create file %s", fileName) + " (error " +
+                        std::to_string(platform::LastFileError()) + ")");
+  QBuffer html;
+  html.open(QIODevice::WriteOnly);
+  std::size_t done = 0;
+  if (!browser->Save(html) ||
+      !file.Write(html.data().constData(), static_cast<std::size_t>(html.data().size()), done) ||
+      !file.Commit())
     platform::Ui().ShowMessage("SaveAs HTML fail!");
 }
 
-void SaveAsMht(WebBrowser* browser, const AnsiString& fileName) {
+void SaveAsMht(WebBrowser* browser, const AnsiString& fileName, MhtForm form) {
   if (!browser || !browser->HasDocument()) {
     SetWriterResult("Chyba");
     return;
   }
+  if (form == MhtForm::WholePage) return SaveWholePage(browser, fileName);
   const std::string url = browser->LocationURL();
   BrowserIdentity identity{[browser](const std::string& u) { return browser->CookieHeader(u); },
                            browser->UserAgent()};

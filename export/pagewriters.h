@@ -6,10 +6,15 @@ class WebBrowser;
 
 // The document's current HTML (the decoded hint included), in its own character set.
 // No document: "Document not loaded!" and no file. A document that is not HTML raises; a save
-// that fails shows "SaveAs HTML fail!" and leaves the file as written.
+// that fails shows "SaveAs HTML fail!" and leaves an earlier file of that name as it was.
 void SaveAsHtml(WebBrowser* browser, const AnsiString& fileName);
 
-// A single-file archive of the shown page, fetched again by URL with the browser's cookies.
+enum class MhtForm {
+  Refetch,    // the page's HTML alone, fetched again by URL with the browser's cookies
+  WholePage,  // the shown page as the engine archives it: pictures and the decoded hint included
+};
+
+// A single-file archive of the shown page, written aside and renamed into place.
 // Panel 1 of StatusBar1 shows "Hotovo" once the archive is saved, "Chyba" when there is no
-// document or the archive could not be fetched or saved (the error then ends the command).
-void SaveAsMht(WebBrowser* browser, const AnsiString& fileName);
+// document or the archive could not be made or saved (the error then ends the command).
+void SaveAsMht(WebBrowser* browser, const AnsiString& fileName, MhtForm form = MhtForm::Refetch);

@@ -66,6 +66,10 @@ class WebBrowser : public QObject {
   // character set, with a charset declaration that matches it. False when there is no HTML
   // document or the stream cannot be written.
   virtual bool Save(QIODevice& stream) = 0;
+  // The shown page as the engine archives it (MHTML): the current document, changes made to it
+  // included, with its images, style sheets and frames, each part under its address. Raises
+  // when no HTML document is shown or the save fails or does not end in time.
+  virtual std::string PageArchive() = 0;
 
   // ---- the session, for helpers that fetch pages as the browser does
   // The browser's cookies that a request to the URL would carry.

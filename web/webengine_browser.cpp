@@ -2,13 +2,16 @@
 
 #include <QDateTime>
 #include <QEventLoop>
+#include <QFile>
 #include <QIODevice>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLayout>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
 #include <QWebEngineCookieStore>
+#include <QWebEngineDownloadRequest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
@@ -18,6 +21,7 @@
 
 #include "platform/codepage.h"
 #include "platform/error.h"
+#include "platform/files.h"
 #include "web/dom_scripts.h"
 #include "web/htmlsave.h"
 
@@ -27,6 +31,8 @@ namespace {
 constexpr int kScriptTimeoutMs = 20000;
 // The document-complete event does not wait longer for the body's markup than this.
 constexpr int kBodyPrefetchMs = 5000;
+// A page's archive is written to a local file: a save still running after this has failed.
+constexpr int kSaveTimeoutMs = 60000;
 
 // The body's markup, and the check alone: both refuse the same documents.
 #define VIRESKA_NEED_HTML_BODY "if (!isHtml() || !document.body) return fail('nointerface');"
@@ -52,9 +58,8 @@ QString JsString(const AnsiString& text) {
   throw PlatformError("Interface not supported");
 }
 
-struct PendingScript {
+struct Waiter {
   bool done = false;
-  QVariant result;
   QEventLoop* loop = nullptr;
 };
 
@@ -219,31 +224,45 @@ void WebEngineBrowser::DeliverComplete() {
   Q_EMIT DocumentComplete();
 }
 
-QVariant WebEngineBrowser::RunScript(const QString& script) {
-  auto pending = std::make_shared<PendingScript>();
+bool WebEngineBrowser::Await(const std::function<void(std::function<void()> done)>& start,
+                             int timeoutMs) {
+  auto waiter = std::make_shared<Waiter>();
   QEventLoop loop;
   ++callDepth_;
-  // The page's own world: in this engine a script for a world of its own can stay unanswered
-  // after some loads. The answer may come after this wait has given up, so it goes to state
-  // that outlives the wait.
-  page_->runJavaScript(script, QWebEngineScript::MainWorld, [pending](const QVariant& result) {
-    pending->result = result;
-    pending->done = true;
-    if (pending->loop) pending->loop->quit();
+  // The callback may come after this wait has given up, so it reaches state that outlives it.
+  start([waiter] {
+    waiter->done = true;
+    if (waiter->loop) waiter->loop->quit();
   });
-  if (!pending->done) {
-    pending->loop = &loop;
-    QTimer::singleShot(kScriptTimeoutMs, &loop, &QEventLoop::quit);
+  if (!waiter->done) {
+    waiter->loop = &loop;
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
     // User input waits until the call is over, as it would for a call into the old control.
     loop.exec(QEventLoop::ExcludeUserInputEvents);
-    pending->loop = nullptr;
+    waiter->loop = nullptr;
   }
   if (--callDepth_ == 0) {
     for (; heldCompletions_ > 0; --heldCompletions_)
       QMetaObject::invokeMethod(this, &WebEngineBrowser::DeliverComplete, Qt::QueuedConnection);
   }
-  if (!pending->done) throw PlatformError("The page does not answer");
-  return pending->result;
+  return waiter->done;
+}
+
+QVariant WebEngineBrowser::RunScript(const QString& script) {
+  auto result = std::make_shared<QVariant>();
+  // The page's own world: in this engine a script for a world of its own can stay unanswered
+  // after some loads.
+  const bool answered = Await(
+      [&](std::function<void()> done) {
+        page_->runJavaScript(script, QWebEngineScript::MainWorld,
+                             [result, done](const QVariant& answer) {
+                               *result = answer;
+                               done();
+                             });
+      },
+      kScriptTimeoutMs);
+  if (!answered) throw PlatformError("The page does not answer");
+  return *result;
 }
 
 QString WebEngineBrowser::Script(const QString& body) {
@@ -329,6 +348,46 @@ bool WebEngineBrowser::Save(QIODevice& stream) {
   } catch (const PlatformError&) {
     return false;
   }
+}
+
+std::string WebEngineBrowser::PageArchive() {
+  RequireHtml();
+  // The engine writes the archive to a file of its own choosing; the caller puts it in place.
+  QTemporaryDir folder;
+  if (!folder.isValid()) throw PlatformError("Cannot create a temporary folder");
+  const QString file = folder.filePath(QStringLiteral("page.mht"));
+  QPointer<QWebEngineDownloadRequest> save;
+  auto state = std::make_shared<QWebEngineDownloadRequest::DownloadState>(
+      QWebEngineDownloadRequest::DownloadRequested);
+  QMetaObject::Connection requested;
+  const bool ended = Await(
+      [&](std::function<void()> done) {
+        requested =
+            connect(profile_, &QWebEngineProfile::downloadRequested, this,
+                    [&, state, done](QWebEngineDownloadRequest* request) {
+                      if (save || !request->isSavePageDownload() || request->page() != page_)
+                        return;
+                      save = request;
+                      connect(request, &QWebEngineDownloadRequest::isFinishedChanged, this,
+                              [request, state, done] {
+                                if (!request->isFinished()) return;
+                                *state = request->state();
+                                done();
+                                request->deleteLater();  // the profile would keep it otherwise
+                              });
+                    });
+        page_->save(file, QWebEngineDownloadRequest::MimeHtmlSaveFormat);
+      },
+      kSaveTimeoutMs);
+  disconnect(requested);
+  if (save) disconnect(save, nullptr, this, nullptr);
+  if (!ended) {
+    if (save) save->cancel();
+    throw PlatformError("The page could not be saved in time");
+  }
+  if (*state != QWebEngineDownloadRequest::DownloadCompleted)
+    throw PlatformError("The page could not be saved");
+  return platform::ReadWholeFile(QFile::encodeName(file).toStdString());
 }
 
 std::vector<BrowserCookie> WebEngineBrowser::CookiesFor(const std::string& url) const {

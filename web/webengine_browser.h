@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QWebEngineView>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -37,6 +38,7 @@ class WebEngineBrowser : public WebBrowser {
   void RequireHtml() override;
   std::unique_ptr<TextRange> BodyTextRange() override;
   bool Save(QIODevice& stream) override;
+  std::string PageArchive() override;
 
   std::vector<BrowserCookie> CookiesFor(const std::string& url) const override;
   std::string UserAgent() const override;
@@ -51,6 +53,10 @@ class WebEngineBrowser : public WebBrowser {
   class Range;
   static QString Script(const QString& body);
   QVariant RunScript(const QString& script);
+  // Starts the work with a callback that ends the wait, then runs a nested event loop until it
+  // is called or the time is up (user input held back, document-complete events held for
+  // later). True when it was called; it may still be called after that, harmlessly.
+  bool Await(const std::function<void(std::function<void()> done)>& start, int timeoutMs);
   QVariant Answer(const QVariant& answer, const AnsiString& elementName);
   void FetchBodyThenComplete();
   void DeliverComplete();

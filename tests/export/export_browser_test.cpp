@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QTimer>
 #include <QUrl>
+#include <QWebEngineView>
 #include <set>
 
 #include "app/state.h"
@@ -33,6 +34,12 @@ bool Contains(const std::string& haystack, const std::string& utf8Needle) {
 
 MimeArchive ReadArchive(const std::filesystem::path& file) {
   return ReadMimeArchive(platform::ReadWholeFile(file));
+}
+
+// The engine writes the page in its own character set or in UTF-8.
+bool HoldsDecodedHint(const MimeArchive& a) {
+  return Contains(a.html, "Vireska:") && (Contains(a.html, testsite::kHintDecoded) ||
+                                          Contains(a.html, Utf8ToAnsi(testsite::kHintDecoded)));
 }
 
 class Export : public WebFormTest {
@@ -87,15 +94,18 @@ TEST_F(Export, BatchOfTheTickedCachesInEveryFormWithPushedCopies) {
   struct Case {
     int site, page, format;
     const char* tail;
+    bool wholePage = false;
   } cases[] = {{0, 0, 0, "_sk.htm"},
                {0, 1, 1, "_sk_tlac.mht"},
                {1, 1, 0, "_com.htm"},
-               {1, 0, 1, "_com.mht"}};
+               {1, 0, 1, "_com.mht"},
+               {0, 0, 1, "_sk.mht", true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.tail);
     std::filesystem::remove_all(out);
     std::filesystem::create_directories(out);
     Choose(c.site, c.page, c.format, true);
+    form->CheckBox2->setChecked(c.wholePage);
     form->SpeedButton6Click();
 
     std::set<std::string> expected;
@@ -105,8 +115,11 @@ TEST_F(Export, BatchOfTheTickedCachesInEveryFormWithPushedCopies) {
       const std::string pc = platform::ReadWholeFile(out / name);
       ASSERT_TRUE(std::filesystem::exists(Pushed(name))) << name;
       EXPECT_EQ(platform::ReadWholeFile(Pushed(name)), pc) << name;  // byte for byte
-      if (c.site == 0 && c.page == 0) {
+      if (c.site == 0 && c.page == 0 && c.format == 0) {
         EXPECT_NE(pc.find(Utf8ToAnsi(testsite::kHintDecoded)), std::string::npos) << name;
+      }
+      if (c.wholePage) {
+        EXPECT_TRUE(HoldsDecodedHint(ReadArchive(out / name))) << name;
       }
       if (c.site == 0 && c.page == 1) {
         MimeArchive a = ReadArchive(out / name);
@@ -121,6 +134,28 @@ TEST_F(Export, BatchOfTheTickedCachesInEveryFormWithPushedCopies) {
   }
   EXPECT_GE(site.Hits("/geocache-tlac.php"), 3);
   EXPECT_TRUE(ui.shown.empty()) << ui.Messages().front();
+}
+
+TEST_F(Export, BatchWithThePrintPageSavesEachCachesOwnPage) {
+  // The middle cache's page has no print link: its own page goes out, never the first's print.
+  form->CheckListBox1->SetItems({"Prva", "Bez tlace", "Tretia"});
+  form->CheckListBox2->SetItems({"GCZM001", "GCNOPRINT", "GCZM003"});
+  for (int i = 0; i < 3; ++i) form->CheckListBox1->SetChecked(i, true);
+  Choose(0, 1, 0, false);
+  form->SpeedButton6Click();
+  EXPECT_EQ(FileNames(out), (std::set<std::string>{"Prva_sk_tlac.htm", "Bez tlace_sk_tlac.htm",
+                                                   "Tretia_sk_tlac.htm"}));
+  const std::string print = Utf8ToAnsi("Tlačová verzia kešky ");
+  const std::string first = platform::ReadWholeFile(out / "Prva_sk_tlac.htm");
+  const std::string middle = platform::ReadWholeFile(out / "Bez tlace_sk_tlac.htm");
+  const std::string last = platform::ReadWholeFile(out / "Tretia_sk_tlac.htm");
+  EXPECT_TRUE(Contains(first, print + "GCZM001"));
+  EXPECT_FALSE(Contains(middle, print));
+  EXPECT_TRUE(Contains(middle, Utf8ToAnsi("Keška GCNOPRINT")));
+  EXPECT_TRUE(Contains(middle, Utf8ToAnsi(testsite::kHintDecoded)));
+  EXPECT_TRUE(Contains(last, print + "GCZM003"));
+  EXPECT_EQ(site.Hits("/geocache-tlac.php"), 2);
+  EXPECT_TRUE(ui.shown.empty());
 }
 
 TEST_F(Export, HtmlHoldsTheDecodedHintAndReopensWithTheSameText) {
@@ -173,6 +208,54 @@ TEST_F(Export, ArchiveHoldsWhatTheLoggedInUserSeesAndRendersFromDisk) {
   }));
 }
 
+TEST_F(Export, WholePageArchiveHoldsPicturesStyleAndHintAndShowsThemFromDisk) {
+  form->CheckListBox1->SetItems({"Foto"});
+  form->CheckListBox2->SetItems({"GCFOTO"});
+  form->CheckListBox1->SetSelected(0, true);
+  Choose(0, 0, 1, false);
+  form->CheckBox2->setChecked(true);
+  form->SpeedButton4Click();
+  const int fetches = site.Hits("/hladaj.php");
+  form->SpeedButton9Click();
+  EXPECT_EQ(site.Hits("/hladaj.php"), fetches);  // the shown page, not fetched again
+  EXPECT_EQ(form->StatusBar1->PanelText(1), "Hotovo");
+  const auto file = out / "Foto_sk.mht";
+  MimeArchive whole = ReadArchive(file);
+  EXPECT_EQ(whole.location, site.Root() + "/hladaj.php?query=GCFOTO");
+  EXPECT_TRUE(HoldsDecodedHint(whole)) << whole.charset;
+  std::set<std::pair<std::string, std::string>> parts;
+  for (const MimeArchivePart& part : whole.all) parts.insert({part.type, part.location});
+  for (const auto& [type, path] :
+       {std::pair{"image/png", "/obr/mapa.png"}, std::pair{"image/png", "/obr/spoiler.png"},
+        std::pair{"text/css", "/styl.css"}})
+    EXPECT_EQ(parts.count({type, site.Root() + path}), 1u) << path;
+  EXPECT_TRUE(ui.shown.empty());
+
+  // From disk the engine shows the hint and the picture where the style sheet puts it.
+  Browser()->Navigate(FileUrl(file));
+  ASSERT_TRUE(WaitUntil([&] {
+    return Contains(FromAnsi(Browser()->BodyMarkup()).toStdString(), testsite::kHintDecoded);
+  }));
+  auto* view = form->WebBrowserHost->findChild<QWebEngineView*>();
+  ASSERT_NE(view, nullptr);
+  const int x = testsite::kPictureLeft + testsite::kPictureSize / 2;
+  const int y = testsite::kPictureTop + testsite::kPictureSize / 2;
+  EXPECT_TRUE(WaitUntil([&] {
+    return (view->grab().toImage().pixel(x, y) & 0xffffffu) == testsite::kPictureRgb;
+  })) << std::hex
+      << view->grab().toImage().pixel(x, y);
+
+  // Unticked: the page's HTML alone, as before.
+  form->CheckBox2->setChecked(false);
+  form->CheckListBox1->SetSelected(0, true);
+  form->SpeedButton4Click();
+  form->SpeedButton9Click();
+  MimeArchive refetched = ReadArchive(file);
+  EXPECT_EQ(refetched.parts, 1);
+  EXPECT_EQ(refetched.location, site.Root() + "/hladaj.php?query=GCFOTO");
+  EXPECT_FALSE(HoldsDecodedHint(refetched));
+}
+
 TEST_F(Export, MissingDocumentAndFailedFetchAreReportedAndWriteNothing) {
   CurrentCache = "Bez str\xE1nky";
   Choose(0, 0, 0, false);
@@ -199,7 +282,7 @@ TEST_F(Export, MissingDocumentAndFailedFetchAreReportedAndWriteNothing) {
   EXPECT_TRUE(std::filesystem::is_empty(out));
 }
 
-TEST_F(Export, HtmlOfADocumentThatIsNotHtmlRaisesBeforeAnyFileExists) {
+TEST_F(Export, ADocumentThatIsNotHtmlRaisesBeforeAnyFileExists) {
   CurrentCache = "Text";
   Choose(0, 0, 0, false);
   // The page scan of the shown text reports the same error first.
@@ -212,6 +295,11 @@ TEST_F(Export, HtmlOfADocumentThatIsNotHtmlRaisesBeforeAnyFileExists) {
     EXPECT_EQ(e.Message(), "Interface not supported");
   }
   EXPECT_EQ(ui.Messages().size(), 1u);  // no "SaveAs HTML fail!"
+  // Nor can the engine archive it whole.
+  form->RadioGroup3->SetItemIndex(1);
+  form->CheckBox2->setChecked(true);
+  EXPECT_THROW(form->SpeedButton9Click(), PlatformError);
+  EXPECT_EQ(form->StatusBar1->PanelText(1), "Chyba");
   EXPECT_TRUE(std::filesystem::is_empty(out));
 }
 

@@ -1,11 +1,16 @@
 #include <QCheckBox>
+#include <QIODevice>
 #include <QLineEdit>
 #include <QTimer>
 
 #include "app/state.h"
+#include "export/pagewriters.h"
 #include "export/uploadlimit.h"
+#include "platform/error.h"
+#include "platform/files.h"
 #include "support/form_fixture.h"
 #include "support/test_clock.h"
+#include "web/webbrowser.h"
 
 namespace {
 
@@ -65,6 +70,68 @@ TEST_F(UploadLimit, ExportWithoutAnOpenedPageSaysSoAndWritesNothing) {
             "Nie je otvoren\xE1 \x9E"
             "iadna str\xE1nka");
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+// A shown page whose saves the test decides: each writes its bytes, or half of them and fails.
+class PageOfOurs : public WebBrowser {
+ public:
+  std::string html = "<html><body>nov\xE1 str\xE1nka</body></html>";
+  std::string archive = "MIME-Version: 1.0\r\n\r\ncel\xE1 str\xE1nka";
+  bool fails = false;
+
+  bool Save(QIODevice& stream) override {
+    stream.write(html.data(), static_cast<qint64>(fails ? html.size() / 2 : html.size()));
+    return !fails;
+  }
+  std::string PageArchive() override {
+    if (fails) throw PlatformError("The page could not be saved");
+    return archive;
+  }
+  void Navigate(const AnsiString&) override {}
+  void Stop() override {}
+  bool Busy() const override { return false; }
+  bool HasDocument() const override { return true; }
+  AnsiString LocationURL() const override { return "http://127.0.0.1/"; }
+  QString Title() const override { return {}; }
+  void ClickElementByName(const AnsiString&) override {}
+  void PutInnerText(const AnsiString&, const AnsiString&) override {}
+  AnsiString BodyMarkup() override { return html; }
+  void RequireHtml() override {}
+  std::unique_ptr<TextRange> BodyTextRange() override { return nullptr; }
+  std::vector<BrowserCookie> CookiesFor(const std::string&) const override { return {}; }
+  std::string UserAgent() const override { return {}; }
+};
+
+using Writers = FormTest;
+
+TEST_F(Writers, AFailedExportLeavesTheEarlierFileByteForByte) {
+  const std::string earlier = "earlier good export";
+  const auto out = dir / "out";
+  const auto htm = out / "Hrad_sk.htm";
+  const auto mht = out / "Hrad_sk.mht";
+  TempDir::Write(htm, earlier);
+  TempDir::Write(mht, earlier);
+  PageOfOurs page;
+  page.fails = true;
+  SaveAsHtml(&page, htm.string());
+  EXPECT_EQ(ui.Messages(), std::vector<AnsiString>{"SaveAs HTML fail!"});
+  EXPECT_THROW(SaveAsMht(&page, mht.string(), MhtForm::WholePage), PlatformError);
+  EXPECT_EQ(form->StatusBar1->PanelText(1), "Chyba");
+  for (const auto& file : {htm, mht}) EXPECT_EQ(platform::ReadWholeFile(file), earlier);
+  std::size_t files = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(out)) ++files;
+  EXPECT_EQ(files, 2u);  // no temporary file is left
+
+  page.fails = false;
+  SaveAsHtml(&page, htm.string());
+  SaveAsMht(&page, mht.string(), MhtForm::WholePage);
+  EXPECT_EQ(platform::ReadWholeFile(htm), page.html);
+  EXPECT_EQ(platform::ReadWholeFile(mht), page.archive);
+  EXPECT_EQ(form->StatusBar1->PanelText(1), "Hotovo");
+  EXPECT_EQ(ui.Messages().size(), 1u);
+  // A folder that is not there: the error ends the command, no message and no file.
+  EXPECT_THROW(SaveAsHtml(&page, (out / "nie" / "x.htm").string()), PlatformError);
+  EXPECT_EQ(ui.Messages().size(), 1u);
 }
 
 }  // namespace

@@ -22,8 +22,8 @@ int main(int argc, char** argv) {
         "Test site on %s (both sites).\n\n"
         "Vireska.ini beside the program:\n[Weby]\nsk=%s\ncom=%s\n\n"
         "User name \"%s\", password \"%s\".\n"
-        "Any GC code opens a cache page; special codes: GCNOHINT, GCTAG, GCBIG, GCSLOW, GCTEXT, "
-        "GCFRAME.\nCtrl+C ends.\n",
+        "Any GC code opens a cache page; special codes: GCNOHINT, GCNOPRINT, GCTAG, GCBIG, "
+        "GCSLOW, GCTEXT, GCFRAME, GCFOTO.\nCtrl+C ends.\n",
         site.Root().c_str(), site.Root().c_str(), site.Root().c_str(), testsite::kUser,
         testsite::kPassword);
     std::fflush(stdout);

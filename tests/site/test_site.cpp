@@ -5,12 +5,17 @@
 #include <cctype>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <random>
 #include <set>
 #include <stdexcept>
 #include <thread>
+
+#include <QBuffer>
+#include <QColor>
+#include <QImage>
 
 #include "platform/codepage.h"
 
@@ -52,6 +57,8 @@ struct TestSite::Impl {
   PrintLink printLink = PrintLink::TwoParameters;
   bool loginBroken = false;
   std::size_t bigSize = 1 << 20;
+  int bigImages = 0;
+  std::map<std::string, std::string> pictures;  // made once each, under the lock
   std::map<std::string, std::pair<std::string, std::string>> extraPages;
   std::set<std::string> nationalSessions, internationalSessions;
   std::vector<std::string> requests;
@@ -153,11 +160,17 @@ struct TestSite::Impl {
       SlowPage(response);
       return;
     }
+    if (code == "GCNOPRINT") link = PrintLink::None;
     std::string content =
         "<h1>Keška " + code + "</h1>\n<p>Kód: " + code + "</p>\n" + Coordinates(loggedIn);
     const std::string decrypt =
         "[<a href=\"hladaj.php?query=" + code + "&amp;decrypt=y\">dekódovať</a>]<br>";
-    if (code == "GCTAG") {
+    if (code == "GCFOTO") {
+      content +=
+          "<link rel=\"stylesheet\" href=\"styl.css\"><img id=\"mapa\" src=\"obr/mapa.png\">\n"
+          "<p class=\"hint\">Pomôcka: <img src=\"obr/spoiler.png\"> " +
+          decrypt + kHintEncoded + "\n</p>\n";
+    } else if (code == "GCTAG") {
       content += "<table class=\"hint\"><tr><td>Pomôcka: " + decrypt +
                  "Mn xberal fgebzh<span class=\"pbqr\">!</span></td></tr></table>\n";
     } else if (code != "GCNOHINT") {
@@ -167,6 +180,13 @@ struct TestSite::Impl {
     content += PrintLinkLine(code, link);
     content += "<p>Popis kešky: pekné miesto pri hrade.</p>\n";
     if (code == "GCBIG") {
+      int images;
+      {
+        std::lock_guard lock(mutex);
+        images = bigImages;
+      }
+      for (int i = 1; i <= images; ++i)
+        content += "<img src=\"obr/big" + std::to_string(i) + ".png\">\n";
       const std::string para =
           "<p>Dlhý popis kešky, odsek s textom na zaplnenie stránky. ABCDEFGHIJ</p>\n";
       while (content.size() < big) content += para;
@@ -192,6 +212,28 @@ struct TestSite::Impl {
           std::string rest = end + std::string(kSlowRestSize - end.size(), ' ');
           return sink.write(rest.data(), rest.size());
         });
+  }
+
+  // "mapa" and "spoiler": squares of one colour; any other name: noise seeded by the name.
+  std::string Picture(const std::string& name) {
+    std::lock_guard lock(mutex);
+    auto made = pictures.find(name);
+    if (made != pictures.end()) return made->second;
+    QImage image;
+    if (name == "mapa" || name == "spoiler") {
+      image = QImage(kPictureSize, kPictureSize, QImage::Format_RGB32);
+      image.fill(QColor::fromRgb(name == "mapa" ? kPictureRgb : 0xc03030));
+    } else {
+      constexpr int kNoiseSide = 100;
+      image = QImage(kNoiseSide, kNoiseSide, QImage::Format_RGB32);
+      std::mt19937 noise(static_cast<unsigned>(std::hash<std::string>{}(name)));
+      for (int y = 0; y < kNoiseSide; ++y)
+        for (int x = 0; x < kNoiseSide; ++x) image.setPixel(x, y, noise() & 0xffffff);
+    }
+    QBuffer png;
+    png.open(QIODevice::WriteOnly);
+    image.save(&png, "PNG");
+    return pictures[name] = png.data().toStdString();
   }
 
   void NationalPrintPage(const httplib::Request& request, httplib::Response& response) {
@@ -336,6 +378,16 @@ TestSite::TestSite(int port) : impl_(std::make_unique<Impl>()) {
   s.server.Get("/hladaj.php", [&s](const Request& q, Response& r) { s.NationalCachePage(q, r); });
   s.server.Get("/geocache-tlac.php",
                [&s](const Request& q, Response& r) { s.NationalPrintPage(q, r); });
+  s.server.Get(R"(/obr/(\w+)\.png)", [&s](const Request& q, Response& r) {
+    r.set_content(s.Picture(q.matches[1]), "image/png");
+  });
+  s.server.Get("/styl.css", [](const Request&, Response& r) {
+    r.set_content("#mapa { position: absolute; left: " + std::to_string(kPictureLeft) +
+                      "px; top: " + std::to_string(kPictureTop) +
+                      "px; width: " + std::to_string(kPictureSize) +
+                      "px; height: " + std::to_string(kPictureSize) + "px; }\n",
+                  "text/css");
+  });
   s.server.Get("/menu.php", [&s](const Request& q, Response& r) {
     s.National(r, "Menu", s.NationalLoggedIn(q), "<p>Menu</p>\n");
   });
@@ -394,6 +446,11 @@ void TestSite::SetBigPageSize(std::size_t bytes) {
   impl_->bigSize = bytes;
 }
 
+void TestSite::SetBigPageImages(int count) {
+  std::lock_guard lock(impl_->mutex);
+  impl_->bigImages = count;
+}
+
 void TestSite::AddPage(const std::string& path, const std::string& contentType,
                        const std::string& body) {
   std::lock_guard lock(impl_->mutex);
@@ -406,6 +463,10 @@ void TestSite::ReleaseSlowPages() {
     impl_->releaseSlow = true;
   }
   impl_->slowReleased.notify_all();
+}
+
+std::size_t TestSite::PictureBytes(const std::string& name) {
+  return impl_->Picture(name).size();
 }
 
 std::vector<std::string> TestSite::Requests() const {

@@ -11,8 +11,10 @@
 // Logged-in pages show the site's marker ("odhlásiť", "you are logged") and coordinates;
 // logged-out pages show neither.
 //
-// Special cache codes (national site): GCNOHINT (no hint), GCTAG (hint ending in markup),
-// GCBIG (a large page), GCSLOW (never finishes), GCTEXT (plain text), GCFRAME (a frame set).
+// Special cache codes (national site): GCNOHINT (no hint), GCNOPRINT (no print link), GCTAG
+// (hint ending in markup), GCBIG (a large page), GCSLOW (never finishes), GCTEXT (plain text),
+// GCFRAME (a frame set), GCFOTO (a style sheet "/styl.css" that places the picture
+// "/obr/mapa.png", and the picture "/obr/spoiler.png" in the hint's paragraph).
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -33,6 +35,9 @@ inline constexpr const char* kPassword = "ťava7";
 inline constexpr const char* kHintEncoded = "Cbq xnzrňbz cev ohxh";
 inline constexpr const char* kHintDecoded = "Pod kameňom pri buku";
 inline constexpr const char* kCoordinates = "N 48° 23.456 E 018° 24.123";
+// GCFOTO's picture: a square of one colour, placed by the style sheet at this point of the page.
+inline constexpr unsigned kPictureRgb = 0x20a040;
+inline constexpr int kPictureLeft = 20, kPictureTop = 20, kPictureSize = 64;
 
 class TestSite {
  public:
@@ -51,10 +56,16 @@ class TestSite {
   void SetLoginFormBroken(bool broken);
   // Size of the GCBIG page in bytes (about; 1 MB by default).
   void SetBigPageSize(std::size_t bytes);
+  // Pictures of noise (about 30 kB each, each its own) at the top of the GCBIG page; none by
+  // default.
+  void SetBigPageImages(int count);
   // Any other page, served as given (content type including its charset).
   void AddPage(const std::string& path, const std::string& contentType, const std::string& body);
   // Ends the GCSLOW pages now being served (the server's stop ends them too).
   void ReleaseSlowPages();
+
+  // The size of the picture "/obr/NAME.png".
+  std::size_t PictureBytes(const std::string& name);
 
   // ---- what was asked
   // Requests so far, each "GET /path?query" (the query as sent); the engine's own requests for

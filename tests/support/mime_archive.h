@@ -3,6 +3,12 @@
 #include <gmime/gmime.h>
 
 #include <string>
+#include <vector>
+
+struct MimeArchivePart {
+  std::string type;  // "image/png"
+  std::string location;
+};
 
 struct MimeArchive {
   bool parsed = false;
@@ -12,6 +18,7 @@ struct MimeArchive {
   std::string location;  // of the first part
   std::string charset;
   std::string html;  // decoded content of the first part
+  std::vector<MimeArchivePart> all;
 };
 
 inline MimeArchive ReadMimeArchive(const std::string& bytes) {
@@ -30,6 +37,15 @@ inline MimeArchive ReadMimeArchive(const std::string& bytes) {
     if (const char* t = g_mime_content_type_get_parameter(type, "type"))
       a.topType += ";" + std::string(t);
     if (GMIME_IS_MULTIPART(top)) a.parts = g_mime_multipart_get_count(GMIME_MULTIPART(top));
+    for (int i = 0; i < a.parts; ++i) {
+      GMimeObject* part = g_mime_multipart_get_part(GMIME_MULTIPART(top), i);
+      GMimeContentType* t = g_mime_object_get_content_type(part);
+      const char* l =
+          GMIME_IS_PART(part) ? g_mime_part_get_content_location(GMIME_PART(part)) : nullptr;
+      a.all.push_back({std::string(g_mime_content_type_get_media_type(t)) + "/" +
+                           g_mime_content_type_get_media_subtype(t),
+                       l ? l : ""});
+    }
     if (a.parts > 0) {
       GMimePart* part = GMIME_PART(g_mime_multipart_get_part(GMIME_MULTIPART(top), 0));
       if (const char* l = g_mime_part_get_content_location(part)) a.location = l;

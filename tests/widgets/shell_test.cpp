@@ -1,3 +1,4 @@
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -59,7 +60,7 @@ TEST_F(Shell, LaterRunRestoresSettingsWithoutDialogOrList) {
   TempDir::Write(FormTest::Ini(),
                  "[Prihlasovanie]\r\nusername=jano\r\npassword=he\xB9lo\r\n"
                  "[Kdeukladatdata]\r\nDisk=C\r\nCesta=/kese\r\nPDA_WPT=\\WP\\\r\nPDA_MHT=\\M\\\r\n"
-                 "WPTsubor=/x/a.wpt\r\n[LastCesty]\r\nPDA=\\Storage Card\\\r\nPC=" +
+                 "MHT_Cela=1\r\nWPTsubor=/x/a.wpt\r\n[LastCesty]\r\nPDA=\\Storage Card\\\r\nPC=" +
                      platform::FromNativePath(sub.path()) + "\r\n");
   form->FormActivate();
   EXPECT_TRUE(ui.openPresets.empty());
@@ -71,6 +72,7 @@ TEST_F(Shell, LaterRunRestoresSettingsWithoutDialogOrList) {
   EXPECT_EQ(form->Edit3->text(), QStringLiteral("/kese"));
   EXPECT_EQ(form->Edit4->text(), QStringLiteral("\\WP\\"));
   EXPECT_EQ(form->Edit5->text(), QStringLiteral("\\M\\"));
+  EXPECT_TRUE(form->CheckBox2->isChecked());
   EXPECT_EQ(DeviceDir, "\\Storage Card\\");
   EXPECT_EQ(form->StatusBar3->PanelText(0), "\\Storage Card\\");
   EXPECT_EQ(form->DirectoryListBox1->Directory(), platform::FromNativePath(sub.path()));
@@ -116,7 +118,11 @@ TEST_F(Shell, SaveWritesTheStorageKeysOnly) {
   EXPECT_EQ(Ini("Kdeukladatdata", "Cesta"), "/home/u/Ke\x9Aky");
   EXPECT_EQ(Ini("Kdeukladatdata", "PDA_WPT"), "\\Storage Card\\OZI_Maps\\WP\\");
   EXPECT_EQ(Ini("Kdeukladatdata", "PDA_MHT"), "\\Storage Card\\MHT\\");
+  EXPECT_EQ(Ini("Kdeukladatdata", "MHT_Cela"), "0");  // unticked when the key is missing
   EXPECT_EQ(Ini("Prihlasovanie", "username"), "<none>");
+  form->CheckBox2->setChecked(true);
+  form->SpeedButton8Click();
+  EXPECT_EQ(Ini("Kdeukladatdata", "MHT_Cela"), "1");
 }
 
 TEST_F(Shell, CloseWritesBothPanelsEvenEmptyAndEndsWaits) {
