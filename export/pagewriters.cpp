@@ -39,6 +39,8 @@ void SaveAsHtml(WebBrowser* browser, const AnsiString& fileName) {
   file.close();
   if (!saved || file.error() != QFileDevice::NoError)
     platform::Ui().ShowMessage("SaveAs HTML fail!");
+  else
+    SetWriterResult("Hotovo");
 }
 
 void SaveAsMht(WebBrowser* browser, const AnsiString& fileName) {
