@@ -8,12 +8,14 @@
 #include <string>
 
 #include "platform/error.h"
+#include "platform/qtui.h"
 #include "platform/ui.h"
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(QStringLiteral("Vireska"));
   setApplicationDisplayName(QStringLiteral("Vireska"));
   setOrganizationName(QStringLiteral("Vireska"));
+  platform::UseSlovakTranslation();
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {

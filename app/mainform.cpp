@@ -1,5 +1,7 @@
 #include "app/mainform.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -27,9 +29,10 @@ namespace {
 
 using platform::NameControl;
 
+// A label's accessible name is left to the toolkit, which takes the text the label shows now.
 QLabel* MakeLabel(const QString& text, QWidget* parent, const char* name) {
   auto* label = new QLabel(text, parent);
-  NameControl(label, name, text);
+  NameControl(label, name, QString());
   return label;
 }
 
@@ -60,6 +63,47 @@ QIcon Icon(const char* resource) {
   return QIcon(QString::fromLatin1(resource));
 }
 
+// The grids' context menus are windows of their own, which the toolkit's accessibility tree
+// leaves out; the main window lists them after its child widgets, so they and their items can
+// be found before they pop up.
+class MainWindowAccessible : public QAccessibleWidget {
+ public:
+  explicit MainWindowAccessible(TForm1* form) : QAccessibleWidget(form, QAccessible::Window) {}
+  int childCount() const override {
+    return QAccessibleWidget::childCount() + static_cast<int>(Menus().size());
+  }
+  QAccessibleInterface* child(int index) const override {
+    const int widgets = QAccessibleWidget::childCount();
+    if (index < widgets) return QAccessibleWidget::child(index);
+    const std::vector<QMenu*> menus = Menus();
+    const auto at = static_cast<size_t>(index - widgets);
+    return at < menus.size() ? QAccessible::queryAccessibleInterface(menus[at]) : nullptr;
+  }
+  int indexOfChild(const QAccessibleInterface* child) const override {
+    const int found = QAccessibleWidget::indexOfChild(child);
+    if (found >= 0 || !child) return found;
+    const std::vector<QMenu*> menus = Menus();
+    for (size_t i = 0; i < menus.size(); ++i)
+      if (child->object() == menus[i]) return QAccessibleWidget::childCount() + static_cast<int>(i);
+    return -1;
+  }
+
+ private:
+  std::vector<QMenu*> Menus() const {
+    const auto* form = static_cast<const TForm1*>(widget());
+    std::vector<QMenu*> menus;
+    for (QMenu* menu : {form->PopupMenu1, form->PDAPopupMenu2})
+      if (menu) menus.push_back(menu);
+    return menus;
+  }
+};
+
+QAccessibleInterface* MainWindowAccessibleFactory(const QString& className, QObject* object) {
+  if (className == QLatin1String("TForm1") && object && object->isWidgetType())
+    return new MainWindowAccessible(static_cast<TForm1*>(object));
+  return nullptr;
+}
+
 }  // namespace
 
 bool TOpenDialog::Execute() {
@@ -72,13 +116,16 @@ static void InitResources() {
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   InitResources();
+  static const bool accessibleMenus = [] {
+    QAccessible::installFactory(MainWindowAccessibleFactory);
+    return true;
+  }();
+  (void)accessibleMenus;
   Form1 = this;
   platform::NameControl(this, "TForm1", QStringLiteral("Vireska V 1.2"));
   setWindowTitle(QStringLiteral("Vireska V 1.2"));
-  resize(847, 644);
-  QFont font(QStringLiteral("MS Sans Serif"));
-  font.setPointSize(8);
-  setFont(font);
+  resize(platform::Scaled(847), platform::Scaled(644));
+  setFont(platform::DesignerFont());
 
   ImageList1 = {Icon(":/img/open.svg"), Icon(":/img/batch.svg")};
   ImageList2.resize(19);
@@ -174,7 +221,7 @@ void TForm1::BuildBrowserTab() {
   page->addLayout(middle, 1);
 
   auto* left = new QWidget(TabSheet1);
-  left->setFixedWidth(241);
+  left->setFixedWidth(platform::Scaled(241));
   auto* col = new QVBoxLayout(left);
   col->setContentsMargins(2, 2, 2, 2);
   col->setSpacing(3);
@@ -266,7 +313,8 @@ void TForm1::BuildBrowserTab() {
   ProgressBar1->setRange(0, 100);
   ProgressBar1->setValue(0);
   ProgressBar1->setTextVisible(false);
-  ProgressBar1->setGeometry(2, 2, 100, 15);
+  ProgressBar1->setGeometry(platform::Scaled(2), platform::Scaled(2), platform::Scaled(100),
+                            platform::Scaled(15));
   page->addWidget(StatusBar1);
 }
 
@@ -367,7 +415,7 @@ void TForm1::BuildManagerTab() {
   DriveComboBox2 = new TDriveComboBox("DriveComboBox2", Panel6);
   DriveComboBox2->setAccessibleName(Label9->text());
   DirectoryListBox1 = new TDirectoryListBox("DirectoryListBox1", Panel6);
-  DirectoryListBox1->setMaximumHeight(110);
+  DirectoryListBox1->setMaximumHeight(platform::Scaled(110));
   StringGrid2 = new TStringGrid("StringGrid2", {160, 55, 132}, 4, Panel6);
   StatusBar5 = new TStatusBar("StatusBar5", {200, 50}, Panel6);
   ToolBar4 = new QToolBar(Panel6);
@@ -418,14 +466,14 @@ void TForm1::BuildMenus() {
   Koniecprogramu1 = Subor1->addAction(QStringLiteral("Koniec programu"));
 
   PopupMenu1 = new QMenu(this);
-  PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+  NameControl(PopupMenu1, "PopupMenu1", QStringLiteral("PopupMenu1"));
   KopirovaniesborudoPDA1 =
       PopupMenu1->addAction(QStringLiteral("Kopirovanie označených súborov do PDA"));
   Vymazaniesboru1 = PopupMenu1->addAction(QStringLiteral("Otvor file v asociovanom programe"));
   Refre1 = PopupMenu1->addAction(QStringLiteral("Refreš"));
 
   PDAPopupMenu2 = new QMenu(this);
-  PDAPopupMenu2->setObjectName(QStringLiteral("PDAPopupMenu2"));
+  NameControl(PDAPopupMenu2, "PDAPopupMenu2", QStringLiteral("PDAPopupMenu2"));
   MenuItem1 = PDAPopupMenu2->addAction(QStringLiteral("Kopirovanie označených súborov do PC"));
   MenuItem2 = PDAPopupMenu2->addAction(QStringLiteral("Vymazanie označených súborov,adresárov"));
   Vytvoradresr1 = PDAPopupMenu2->addAction(QStringLiteral("Vytvor adresár"));
@@ -451,10 +499,13 @@ void TForm1::BuildMenus() {
 
 bool TForm1::event(QEvent* e) {
   bool handled = QMainWindow::event(e);
-  // The first activation at start runs FormActivate once; later activations do not.
-  if (e->type() == QEvent::WindowActivate && !activationQueued_) {
+  // The first activation's steps run once, as soon as the shown window's event loop runs:
+  // without a window manager that activates it, the window may never become active.
+  // Later activations do nothing.
+  if ((e->type() == QEvent::Show || e->type() == QEvent::WindowActivate) && !activationQueued_) {
     activationQueued_ = true;
     QTimer::singleShot(0, this, [this] {
+      if (closed_) return;
       platform::RunReported([this] { FormActivate(); });
       // For checks of an installed program: start, show the window, close it again.
       if (std::getenv("VIRESKA_QUIT_AFTER_START")) close();
@@ -464,6 +515,7 @@ bool TForm1::event(QEvent* e) {
 }
 
 void TForm1::closeEvent(QCloseEvent* e) {
+  closed_ = true;
   platform::RunReported([this] { FormClose(); });
   e->accept();
 }

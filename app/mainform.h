@@ -167,6 +167,10 @@ class TForm1 : public QMainWindow {
   void RadioGroup1Click();
   // The settings file beside the program.
   static std::filesystem::path SettingsFile();
+  // A waypoint file was loaded: remembered for the open dialog of a later start.
+  void WaypointFileOpened();
+  // "Čo  sa bude exportovať z " and the national site's address.
+  void SetRadioGroup2Caption(const AnsiString& nationalSite);
 
   // ---- cache list (cachelist/)
   void ToolButton10Click();
@@ -247,6 +251,8 @@ class TForm1 : public QMainWindow {
   void WireFileManager();
   bool activationQueued_ = false;
   bool activated_ = false;
+  bool lastPathsRead_ = false;  // "LastCesty" was read: close may write it back
+  bool closed_ = false;
 };
 
 // The main window, reachable by the free routines that work on its controls.

@@ -9,17 +9,22 @@
 #include "app/mainform.h"
 #include "app/state.h"
 #include "device/rapi.h"
+#include "filemanager/devicepath.h"
 #include "filemanager/order.h"
+#include "platform/codepage.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
 #include "platform/rtf.h"
 #include "platform/ui.h"
+#include "web/sites.h"
 
 namespace {
 
 constexpr const char* kFirstRunFile = "Zlat\xE9 Moravce50km.wpt";  // code page 1250
+// The waypoint file opened last (its folder is where the open dialog starts after a restart).
+constexpr const char* kLastWaypointFile = "WPTposledny";
 
 void SetGridHeader(TStringGrid* grid) {
   const char* header[] = {
@@ -60,8 +65,10 @@ void TForm1::FormActivate() {
   }
 
   StatusBar3->SetPanelText(0, ReadProfileString(ini, "LastCesty", "PDA", StatusBar3->PanelText(0)));
-  DeviceDir = StatusBar3->PanelText(0);
+  // A first run (nothing stored) or an old file may hold no root: the pane starts from "\".
+  DeviceDir = RootedDeviceDir(StatusBar3->PanelText(0));
   StatusBar5->SetPanelText(0, ReadProfileString(ini, "LastCesty", "PC", StatusBar5->PanelText(0)));
+  lastPathsRead_ = true;
 
   const AnsiString pcDir = StatusBar5->PanelText(0);
   if (!pcDir.empty()) {
@@ -93,7 +100,11 @@ void TForm1::FormActivate() {
     } catch (const PlatformError& error) {
       platform::ReportError(error);  // "WPTsubor" stays unwritten: the next start asks again
     }
+  } else {
+    const AnsiString last = ReadProfileString(ini, "Kdeukladatdata", kLastWaypointFile, "");
+    if (!last.empty()) OpenDialog2.FileName = last;
   }
+  SetRadioGroup2Caption(RootHost(SiteRoot(ini, Site::National)));
 
   CheckBox2->setChecked(ReadProfileString(ini, "Kdeukladatdata", "MHT_Cela",
                                           CheckBox2->isChecked() ? "1" : "0") == "1");
@@ -117,6 +128,8 @@ void TForm1::FormClose() {
   CeRapiUninit();
   PageReady = true;
   AppClosing = true;
+  // Closed before the settings were read: the panels hold nothing of the user's.
+  if (!lastPathsRead_) return;
   const std::filesystem::path ini = SettingsFile();
   try {
     WriteProfileString(ini, "LastCesty", "PDA", StatusBar3->PanelText(0));
@@ -124,6 +137,16 @@ void TForm1::FormClose() {
   } catch (const PlatformError& error) {
     platform::ReportError(error);  // a user must always be able to quit
   }
+}
+
+void TForm1::WaypointFileOpened() {
+  WriteProfileString(SettingsFile(), "Kdeukladatdata", kLastWaypointFile, OpenDialog2.FileName);
+}
+
+void TForm1::SetRadioGroup2Caption(const AnsiString& nationalSite) {
+  const QString caption = QStringLiteral("Čo  sa bude exportovať z ") + FromAnsi(nationalSite);
+  RadioGroup2->setTitle(caption);
+  RadioGroup2->setAccessibleName(caption);
 }
 
 void TForm1::SpeedButton8Click() {

@@ -31,6 +31,7 @@ void TForm1::ToolButton10Click() {
   }
   CheckListBox1->SetItems(names);
   CheckListBox2->SetItems(codes);
+  WaypointFileOpened();
 }
 
 void TForm1::OtvorWPTsbor2Click() {

@@ -1,9 +1,12 @@
 // Export of the shown page, the batch export and the upload time limit.
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
+#include <string>
 
 #include "app/mainform.h"
 #include "app/state.h"
@@ -47,10 +50,40 @@ void TForm1::SpeedButton9Click() {
   platform::Ui().SetCursor(platform::CursorShape::Default);
 }
 
+namespace {
+
+// Which cache of how many a running batch is at, on the progress bar over panel 0 (and in the
+// panel itself, where assistive technology reads it); cleared when the batch ends.
+class BatchProgress {
+ public:
+  explicit BatchProgress(TForm1* form) : form_(form) {}
+  ~BatchProgress() {
+    form_->ProgressBar1->setTextVisible(false);
+    form_->StatusBar1->SetPanelText(0, "");
+  }
+  void At(int index, int count) {
+    const AnsiString text =
+        "Ke\x9Aka " + std::to_string(index) + " z " + std::to_string(std::max(index, count));
+    form_->ProgressBar1->setFormat(FromAnsi(text));
+    form_->ProgressBar1->setTextVisible(true);
+    form_->StatusBar1->SetPanelText(0, text);
+  }
+
+ private:
+  TForm1* form_;
+};
+
+}  // namespace
+
 void TForm1::SpeedButton6Click() {
   const int count = CheckListBox1->Count();
+  int ticked = 0;
+  for (int i = 0; i < count; ++i) ticked += CheckListBox1->Checked(i) ? 1 : 0;
+  BatchProgress progress(this);
+  int index = 0;
   for (int i = 0; i < count; ++i) {
     if (!CheckListBox1->Checked(i)) continue;
+    progress.At(++index, ticked);
     CheckListBox1->SetSelected(i, true);
     SpeedButton4Click();
     WaitForPageReady(PagePoll::SleepThenPump);

@@ -56,6 +56,8 @@ void SaveAsHtml(WebBrowser* browser, const AnsiString& fileName) {
       !file.Write(html.data().constData(), static_cast<std::size_t>(html.data().size()), done) ||
       !file.Commit())
     platform::Ui().ShowMessage("SaveAs HTML fail!");
+  else
+    SetWriterResult("Hotovo");
 }
 
 void SaveAsMht(WebBrowser* browser, const AnsiString& fileName, MhtForm form) {

@@ -149,7 +149,9 @@ void TForm1::Vymazaniesboru1Click() {
   const AnsiString name = StringGrid2->Cell(PcGridCol, PcGridRow);
   // The pane's folder made explicit: the name alone would depend on the current directory.
   const AnsiString path = platform::JoinPcPath(DirectoryListBox1->Directory(), name);
-  if (!platform::OpenWithAssociatedProgram(path))
+  const auto couldNotOpen = [] {
     platform::Ui().MessageBox("Couldn't execute the application", "Error",
                               platform::MessageIcon::Exclamation);
+  };
+  if (!platform::OpenWithAssociatedProgram(path, couldNotOpen)) couldNotOpen();
 }

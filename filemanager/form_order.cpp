@@ -1,6 +1,7 @@
 // Listing order by header clicks, and the owner drawing of both listing grids.
 #include <QFontMetrics>
 #include <QPainter>
+#include <algorithm>
 
 #include "app/mainform.h"
 #include "app/state.h"
@@ -68,8 +69,10 @@ void DrawRightAligned(QPainter& canvas, const QWidget* grid, const QRect& rect,
   FillCell(canvas, grid, rect, state);
   const QString shown = FromAnsi(text);
   const QFontMetrics metrics(canvas.font());
-  canvas.drawText(rect.x() + rect.width() - metrics.horizontalAdvance(shown),
-                  rect.top() + 2 + metrics.ascent(), shown);
+  // A letter may reach past its advance ("ť" in some fonts): its ink, too, ends at the edge.
+  const int extent =
+      std::max(metrics.horizontalAdvance(shown), metrics.boundingRect(shown).right() + 1);
+  canvas.drawText(rect.x() + rect.width() - extent, rect.top() + 2 + metrics.ascent(), shown);
 }
 
 void DrawImage(QPainter& canvas, const std::vector<QIcon>& images, int index, const QPoint& at) {

@@ -4,6 +4,7 @@
 #include <QButtonGroup>
 #include <QDir>
 #include <QFileInfo>
+#include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -13,6 +14,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <filesystem>
 
 #include "platform/codepage.h"
@@ -25,6 +27,31 @@ void NameControl(QWidget* widget, const char* designerName, const QString& acces
   widget->setObjectName(QString::fromLatin1(designerName));
   widget->setAccessibleDescription(QString::fromLatin1(designerName));
   widget->setAccessibleName(accessibleName);
+}
+
+QFont DesignerFont() {
+  QFont font(QStringLiteral("MS Sans Serif"));
+  font.setPointSize(8);
+  return font;
+}
+
+double DesignerScale() {
+  // The designer's font at 96 dots per inch: letters of 6 pixels on average (A-Z, a-z, as
+  // dialog units are measured), lines of 13 pixels. Never below 1: designer sizes are minimums.
+  constexpr double kDesignerLetter = 6.0;
+  constexpr double kDesignerLine = 13.0;
+  static const double scale = [] {
+    const QFontMetricsF metrics(DesignerFont());
+    const double letter = metrics.horizontalAdvance(QStringLiteral(
+                              "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) /
+                          52.0;
+    return std::max({1.0, letter / kDesignerLetter, metrics.height() / kDesignerLine});
+  }();
+  return scale;
+}
+
+int Scaled(int designerPixels) {
+  return static_cast<int>(std::lround(designerPixels * DesignerScale()));
 }
 
 AnsiString EditText(const QLineEdit* edit) {
@@ -44,20 +71,26 @@ TStatusBar::TStatusBar(const char* designerName, std::initializer_list<int> widt
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(2);
   int index = 0;
+  const int last = static_cast<int>(widths.size()) - 1;
   for (int width : widths) {
     auto* panel = new QLabel(this);
     panel->setFrameShape(QFrame::Panel);
     panel->setFrameShadow(QFrame::Sunken);
-    panel->setFixedWidth(width);
+    // As in a native status bar, the last panel reaches to the bar's right end.
+    const bool isLast = index == last;
+    if (isLast)
+      panel->setMinimumWidth(Scaled(width));
+    else
+      panel->setFixedWidth(Scaled(width));
     panel->setTextFormat(Qt::PlainText);
     QString name = QString::fromLatin1("%1.%2").arg(QString::fromLatin1(designerName)).arg(index++);
     panel->setObjectName(name);
     panel->setAccessibleDescription(name);
-    layout->addWidget(panel);
+    layout->addWidget(panel, isLast ? 1 : 0);
     panels_.push_back(panel);
   }
-  layout->addStretch(1);
-  setFixedHeight(19);
+  setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  setFixedHeight(Scaled(19));
 }
 
 AnsiString TStatusBar::PanelText(int index) const {
@@ -158,8 +191,8 @@ TStringGrid::TStringGrid(const char* designerName, std::initializer_list<int> wi
   horizontalHeader()->hide();
   verticalHeader()->hide();
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  verticalHeader()->setDefaultSectionSize(18);
-  verticalHeader()->setMinimumSectionSize(18);
+  verticalHeader()->setDefaultSectionSize(Scaled(18));
+  verticalHeader()->setMinimumSectionSize(Scaled(18));
   horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   setSelectionMode(QAbstractItemView::ContiguousSelection);
   setSelectionBehavior(QAbstractItemView::SelectItems);
@@ -171,8 +204,21 @@ TStringGrid::TStringGrid(const char* designerName, std::initializer_list<int> wi
   f.setPointSize(8);
   setFont(f);
   int col = 0;
-  for (int width : widths) setColumnWidth(col++, width);
+  for (int width : widths) setColumnWidth(col++, Scaled(width));
   for (int hidden = col; hidden < columns; ++hidden) setColumnHidden(hidden, true);
+}
+
+void TStringGrid::SetCell(int col, int row, const AnsiString& text) {
+  model_->SetCell(col, row, text);
+  if (row != 0 || col >= visibleColumns_) return;
+  // Header cells are drawn in bold, at most 12 pixels in from the cell's left edge.
+  constexpr int kHeaderInset = 14;
+  QFont bold = font();
+  bold.setBold(true);
+  const int needed =
+      static_cast<int>(std::ceil(QFontMetricsF(bold).horizontalAdvance(FromAnsi(text)))) +
+      kHeaderInset;
+  if (columnWidth(col) < needed) setColumnWidth(col, needed);
 }
 
 void TStringGrid::SetRowCount(int rows) {

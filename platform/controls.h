@@ -4,6 +4,7 @@
 // list. Texts cross these classes as code page 1250.
 #include <QAbstractTableModel>
 #include <QComboBox>
+#include <QFont>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
@@ -27,6 +28,12 @@ void SetEditText(QLineEdit* edit, const AnsiString& text);
 
 // Accessible name (what the control shows or its label says) and designer name.
 void NameControl(QWidget* widget, const char* designerName, const QString& accessibleName);
+
+// The window was laid out in pixels for the designer's 8-point font. Every such size goes
+// through Scaled: multiplied by the ratio of the font in use to that font, measured once.
+QFont DesignerFont();
+double DesignerScale();
+int Scaled(int designerPixels);
 
 class TStatusBar : public QWidget {
   Q_OBJECT
@@ -77,7 +84,8 @@ class TStringGrid : public QTableView {
               QWidget* parent);
   StringGridModel* Cells() const { return model_; }
   AnsiString Cell(int col, int row) const { return model_->Cell(col, row); }
-  void SetCell(int col, int row, const AnsiString& text) { model_->SetCell(col, row, text); }
+  // A header text (row 0) always shows whole: a column too narrow for it is widened.
+  void SetCell(int col, int row, const AnsiString& text);
   int RowCount() const { return model_->rowCount(); }
   void SetRowCount(int rows);
   int ColCount() const { return model_->columnCount(); }

@@ -4,7 +4,10 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
+#include <QTranslator>
 
 #include "platform/codepage.h"
 
@@ -18,6 +21,33 @@ QString MessageText(const AnsiString& text) {
   return shown;
 }
 }  // namespace
+
+namespace {
+// The Slovak catalogue keeps the standard buttons ("&Áno", "&Nie", "Zrušiť") under the context
+// of older releases; the toolkit now asks for them under "QPlatformTheme".
+class ToolkitTranslator : public QTranslator {
+ public:
+  using QTranslator::QTranslator;
+  QString translate(const char* context, const char* sourceText, const char* disambiguation,
+                    int n) const override {
+    QString text = QTranslator::translate(context, sourceText, disambiguation, n);
+    if (text.isEmpty() && qstrcmp(context, "QPlatformTheme") == 0)
+      text = QTranslator::translate("QDialogButtonBox", sourceText, disambiguation, n);
+    return text;
+  }
+};
+}  // namespace
+
+void UseSlovakTranslation() {
+  const QLocale slovak(QLocale::Slovak, QLocale::Slovakia);
+  QLocale::setDefault(slovak);
+  auto* translator = new ToolkitTranslator(QCoreApplication::instance());
+  if (translator->load(slovak, QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QCoreApplication::installTranslator(translator);
+  else
+    delete translator;
+}
 
 QWidget* DialogParent() {
   if (QWidget* w = QApplication::activeWindow()) return w;

@@ -21,6 +21,10 @@ class QtModalUi final : public ModalUi {
   bool hourglass_ = false;
 };
 
+// Standard dialogs and buttons in Slovak: the toolkit's own translation and the Slovak locale.
+// A missing translation leaves them as they are.
+void UseSlovakTranslation();
+
 // "Waypoints oziexplorer[*.wpt]|*.wpt" as a Qt name filter.
 QString QtNameFilters(const AnsiString& filter);
 // The window messages belong to: the active window, else the main one.

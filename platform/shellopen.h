@@ -9,8 +9,10 @@ class QUrl;
 
 namespace platform {
 
-// False when the path names nothing or no program could be started for it.
-bool OpenWithAssociatedProgram(const AnsiString& path);
+// False when the path names nothing or no opener could be started for it. The desktop's opener
+// runs on after this returns; when it ends reporting that it could not open the file, failed
+// runs then (on the window thread).
+bool OpenWithAssociatedProgram(const AnsiString& path, std::function<void()> failed = {});
 
 // Tests hand the URL to a function of their own instead of the desktop; nullptr restores it.
 void SetDocumentOpenerForTests(std::function<bool(const QUrl&)> opener);

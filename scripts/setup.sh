@@ -11,7 +11,7 @@ PACKAGES=(
   libqt6svg6
   libgtest-dev libgmock-dev libbenchmark-dev libicu-dev
   libcurl4-openssl-dev libgmime-3.0-dev libcpp-httplib-dev
-  xdg-utils
+  xdg-utils qt6-translations-l10n
 )
 
 vireska_install_packages() {

@@ -163,6 +163,7 @@ TEST_F(Export, HtmlHoldsTheDecodedHintAndReopensWithTheSameText) {
   form->CheckListBox1->SetSelected(0, true);
   form->SpeedButton4Click();
   form->SpeedButton9Click();
+  EXPECT_EQ(form->StatusBar1->PanelText(1), "Hotovo");
   const auto file = out / "Hradná studňa_sk.htm";
   const std::string bytes = platform::ReadWholeFile(file);
   const std::string heading = Utf8ToAnsi("Pomôcku odkódoval Vireska:");

@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QUrl>
+#include <cstdlib>
+#include <string>
 
 #include "filemanager/SuhlasCopyU.h"
 #include "fm_fixture.h"
@@ -327,6 +329,25 @@ TEST_F(OpenCommand, ACellThatNamesNoFileFailsWithTheMessage) {
   }
 }
 
+TEST_F(OpenCommand, TheDesktopOpenerFindingNoProgramIsReported) {
+  platform::SetDocumentOpenerForTests(nullptr);
+  TempDir bin;  // an opener that starts and then fails as xdg-open does with no program
+  TempDir::Write(bin / "xdg-open", "#!/bin/sh\nexit 3\n");
+  std::filesystem::permissions(bin / "xdg-open", std::filesystem::perms::owner_all);
+  struct PathBack {
+    std::string path = std::getenv("PATH");
+    ~PathBack() { ::setenv("PATH", path.c_str(), 1); }
+  } pathBack;
+  ::setenv("PATH", (bin.path().string() + ":" + pathBack.path).c_str(), 1);
+  TempDir::Write(pc / "mapa.xyz", "x");
+  Start();
+  form->Refre1->trigger();
+  RightClickCell(form->StringGrid2, 0, RowOf(form->StringGrid2, "mapa.xyz"));
+  form->Vymazaniesboru1->trigger();
+  QTRY_COMPARE(ui.shown.size(), size_t{1});
+  EXPECT_EQ(ui.shown[0].text, "Couldn't execute the application");
+}
+
 TEST_F(OpenCommand, APressBelowTheRowsOpensNothingAndSaysNothing) {
   Start();
   Click(form->StringGrid2, Qt::RightButton, BelowRows(form->StringGrid2));
@@ -362,13 +383,18 @@ class RunningUi : public platform::ModalUi {
 
 TEST_F(Dialog, FormControlsAndTabOrder) {
   EXPECT_EQ(potvrd->windowTitle(), QStringLiteral("Súhlasíte?"));
-  EXPECT_EQ(potvrd->size(), QSize(413, 213));
-  EXPECT_EQ(potvrd->Edit1->geometry(), QRect(16, 48, 369, 21));
+  // Designer pixels, scaled to the font in use.
+  const auto scaled = [](int x, int y, int w, int h) {
+    using platform::Scaled;
+    return QRect(Scaled(x), Scaled(y), Scaled(w), Scaled(h));
+  };
+  EXPECT_EQ(potvrd->size(), scaled(0, 0, 413, 213).size());
+  EXPECT_EQ(potvrd->Edit1->geometry(), scaled(16, 48, 369, 21));
   EXPECT_TRUE(potvrd->Edit1->isReadOnly());
-  EXPECT_EQ(potvrd->Edit2->geometry(), QRect(16, 104, 369, 21));
+  EXPECT_EQ(potvrd->Edit2->geometry(), scaled(16, 104, 369, 21));
   EXPECT_FALSE(potvrd->Edit2->isReadOnly());
-  EXPECT_EQ(potvrd->BitBtn1->geometry(), QRect(88, 136, 75, 25));
-  EXPECT_EQ(potvrd->BitBtn2->geometry(), QRect(224, 136, 75, 25));
+  EXPECT_EQ(potvrd->BitBtn1->geometry(), scaled(88, 136, 75, 25));
+  EXPECT_EQ(potvrd->BitBtn2->geometry(), scaled(224, 136, 75, 25));
   EXPECT_EQ(potvrd->CheckBox1->text(), QStringLiteral("Už sa nepýtaj"));
   EXPECT_TRUE(potvrd->BitBtn1->isDefault());
   // Tab order: the controls Tab stops at, from Edit1 on.

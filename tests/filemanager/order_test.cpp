@@ -167,8 +167,16 @@ TEST(ParentDeviceDir, OneLevelUpAndTheRootStays) {
   EXPECT_EQ(ParentDeviceDir("\\Storage Card\\MHT\\"), "\\Storage Card\\");
   EXPECT_EQ(ParentDeviceDir("\\Storage Card\\"), "\\");
   EXPECT_EQ(ParentDeviceDir("\\"), "\\");
-  EXPECT_EQ(ParentDeviceDir(""), "");
-  EXPECT_EQ(ParentDeviceDir("Data\\"), "Data\\");  // no "\" before the last one
+  EXPECT_EQ(ParentDeviceDir(""), "\\");
+  EXPECT_EQ(ParentDeviceDir("Data\\"), "\\");  // no "\" before the last one: the root
+}
+
+TEST(RootedDeviceDir, StoredFoldersWithoutTheirRoot) {
+  EXPECT_EQ(RootedDeviceDir(""), "\\");
+  EXPECT_EQ(RootedDeviceDir("\\"), "\\");
+  EXPECT_EQ(RootedDeviceDir("Storage Card\\"), "\\Storage Card\\");
+  EXPECT_EQ(RootedDeviceDir("Storage Card\\MHT"), "\\Storage Card\\MHT\\");
+  EXPECT_EQ(RootedDeviceDir("\\Storage Card\\"), "\\Storage Card\\");
 }
 
 }  // namespace

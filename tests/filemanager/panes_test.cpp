@@ -202,6 +202,19 @@ TEST_F(Panes, HandheldNavigationDownAndUpToTheRoot) {
   EXPECT_EQ(form->StringGrid1->RowCount(), 5);
 }
 
+TEST_F(Panes, AStoredFolderWithoutTheRootLiesBelowItAndLeadsBackToIt) {
+  FillDevice();
+  Start("Data");  // as an old settings file may hold it
+  EXPECT_EQ(DeviceDir, "\\Data\\");
+  EXPECT_EQ(Bar(form->StatusBar3, 0), "\\Data\\");
+  form->SpeedButton12->click();
+  EXPECT_EQ(Column(form->StringGrid1, 0, 2), (std::vector<AnsiString>{"Deep", "x.plt"}));
+  DoubleClickCell(form->StringGrid1, 0, 1);
+  EXPECT_EQ(DeviceDir, "\\");
+  EXPECT_EQ(Bar(form->StatusBar3, 0), "\\");
+  EXPECT_EQ(form->StringGrid1->RowCount(), 5);
+}
+
 TEST_F(Panes, HandheldDoubleClicksOnFilesHeaderAndEmptyAreaDoNothing) {
   FillDevice();
   Start();

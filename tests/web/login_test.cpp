@@ -1,4 +1,5 @@
 // Login and the logged-in detection on the main window, against the test site.
+#include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -39,6 +40,8 @@ TEST_F(Login, NationalSuccessThenInternationalFailure) {
   EXPECT_EQ(Colour(), kGreen);
   EXPECT_NE(designer, kGreen);
   EXPECT_EQ(form->Label5->text(), LoggedInCaption());
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(form->Label5)->text(QAccessible::Name),
+            LoggedInCaption());
   EXPECT_EQ(Stored("username"), testsite::kUser);
   EXPECT_EQ(Stored("password"), Utf8ToAnsi(testsite::kPassword));
   EXPECT_EQ(site.Hits("/index.php"), 2);  // the form, then the answer

@@ -1,9 +1,17 @@
+#include <QAccessible>
 #include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
 
 #include "platform/codepage.h"
+#include "platform/files.h"
 #include "platform/profile.h"
 #include "support/form_fixture.h"
 
@@ -28,7 +36,8 @@ TEST_F(Shell, FirstRunOffersTheSampleFileAndRemembersItEvenWhenCancelled) {
   EXPECT_TRUE(form->Edit1->text().isEmpty());
   EXPECT_TRUE(form->Edit2->text().isEmpty());
   EXPECT_EQ(form->DriveComboBox1->Drive(), 'C');
-  EXPECT_EQ(DeviceDir, "");
+  EXPECT_EQ(DeviceDir, "\\");  // the handheld pane starts at its root
+  EXPECT_EQ(form->StatusBar3->PanelText(0), "\\");
   EXPECT_EQ(form->CheckListBox1->Count(), 0);
   EXPECT_TRUE(ui.shown.empty());
 }
@@ -61,8 +70,10 @@ TEST_F(Shell, LaterRunRestoresSettingsWithoutDialogOrList) {
                  "[Prihlasovanie]\r\nusername=jano\r\npassword=he\xB9lo\r\n"
                  "[Kdeukladatdata]\r\nDisk=C\r\nCesta=/kese\r\nPDA_WPT=\\WP\\\r\nPDA_MHT=\\M\\\r\n"
                  "MHT_Cela=1\r\nWPTsubor=/x/a.wpt\r\n[LastCesty]\r\nPDA=\\Storage Card\\\r\nPC=" +
-                     platform::FromNativePath(sub.path()) + "\r\n");
+                     platform::FromNativePath(sub.path()) +
+                     "\r\n[Weby]\r\nsk=http://127.0.0.1:8081/\r\n");
   form->FormActivate();
+  EXPECT_EQ(form->RadioGroup2->title(), QStringLiteral("Čo  sa bude exportovať z 127.0.0.1:8081"));
   EXPECT_TRUE(ui.openPresets.empty());
   EXPECT_EQ(form->OpenDialog2.FileName, "/x/a.wpt");
   EXPECT_EQ(form->CheckListBox1->Count(), 0);
@@ -132,7 +143,7 @@ TEST_F(Shell, CloseWritesBothPanelsEvenEmptyAndEndsWaits) {
   form->FormClose();
   EXPECT_TRUE(PageReady);
   EXPECT_TRUE(AppClosing);
-  EXPECT_EQ(Ini("LastCesty", "PDA"), "");
+  EXPECT_EQ(Ini("LastCesty", "PDA"), "\\");  // a first run's handheld root
   EXPECT_EQ(Ini("LastCesty", "PC"), "");
 }
 
@@ -157,6 +168,130 @@ TEST_F(Shell, ActivationRunsOnceAtTheFirstActivation) {
   QApplication::processEvents();
   form->FormActivate();
   EXPECT_EQ(ui.openPresets.size(), 1u);
+}
+
+// Without a window manager that activates it, a shown window never becomes active.
+class NeverActivated : public QObject {
+ protected:
+  bool eventFilter(QObject*, QEvent* e) override { return e->type() == QEvent::WindowActivate; }
+};
+
+TEST_F(Shell, ActivationRunsOnceWhenTheShownWindowIsNeverActivated) {
+  NeverActivated filter;
+  form->installEventFilter(&filter);
+  ui.openAnswers = {std::nullopt};
+  form->show();
+  QTRY_COMPARE(ui.openPresets.size(), size_t{1});
+  form->removeEventFilter(&filter);
+  form->activateWindow();
+  QApplication::processEvents();
+  EXPECT_EQ(ui.openPresets.size(), 1u);
+}
+
+TEST_F(Shell, CloseBeforeActivationWritesNothing) {
+  const std::string stored =
+      "[Kdeukladatdata]\r\nWPTsubor=/x.wpt\r\n[LastCesty]\r\nPDA=\\Data\\\r\nPC=/kese\r\n";
+  TempDir::Write(FormTest::Ini(), stored);
+  form->show();
+  form->close();
+  QApplication::processEvents();  // the activation queued at the show must not run now
+  EXPECT_EQ(platform::ReadWholeFile(FormTest::Ini()), stored);
+  EXPECT_TRUE(AppClosing);
+}
+
+TEST_F(Shell, OpenDialogStartsWithTheFileOpenedLastAfterARestart) {
+  TempDir::Write(dir / "a.wpt", "h1\r\nh2\r\nh3\r\nh4\r\n");
+  TempDir::Write(FormTest::Ini(), "[Kdeukladatdata]\r\nWPTsubor=/x/first.wpt\r\n");
+  form->FormActivate();
+  EXPECT_EQ(form->OpenDialog2.FileName, "/x/first.wpt");
+  ui.openAnswers = {DirText() + "/a.wpt"};
+  form->ToolButton10Click();
+  TForm1 restarted;
+  restarted.FormActivate();
+  EXPECT_EQ(restarted.OpenDialog2.FileName, DirText() + "/a.wpt");
+  EXPECT_EQ(Ini("Kdeukladatdata", "WPTsubor"), "/x/first.wpt");
+}
+
+// Qt's own texts in Slovak: message box buttons, the file dialog, the confirmation dialog.
+TEST_F(Shell, StandardDialogsSpeakSlovak) {
+  QMessageBox box(QMessageBox::Question, QString(), QString(), QMessageBox::Yes | QMessageBox::No);
+  EXPECT_EQ(box.button(QMessageBox::Yes)->text().remove(QLatin1Char('&')), QStringLiteral("Áno"));
+  EXPECT_EQ(box.button(QMessageBox::No)->text().remove(QLatin1Char('&')), QStringLiteral("Nie"));
+  EXPECT_EQ(potvrd->BitBtn1->text().remove(QLatin1Char('&')), QStringLiteral("Áno"));
+  EXPECT_EQ(potvrd->BitBtn2->text().remove(QLatin1Char('&')), QStringLiteral("Nie"));
+
+  QFileDialog dialog;
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  auto* buttons = dialog.findChild<QDialogButtonBox*>();
+  ASSERT_NE(buttons, nullptr);
+  EXPECT_EQ(buttons->button(QDialogButtonBox::Open)->text().remove(QLatin1Char('&')),
+            QStringLiteral("Otvoriť"));
+  EXPECT_EQ(buttons->button(QDialogButtonBox::Cancel)->text().remove(QLatin1Char('&')),
+            QStringLiteral("Zrušiť"));
+}
+
+// Every fixed text shown in a status panel or a grid's header cell fits its (scaled) width.
+TEST_F(Shell, DesignerTextsShowWhole) {
+  TempDir::Write(FormTest::Ini(), "[Kdeukladatdata]\r\nWPTsubor=/x.wpt\r\n");
+  form->FormActivate();
+  form->show();
+  QApplication::processEvents();
+  const auto fits = [](TStatusBar* bar, int panel, const char* text) {
+    QLabel* label = bar->Panel(panel);
+    const int room = label->contentsRect().width() - 2 * label->margin();
+    return label->fontMetrics().horizontalAdvance(QString::fromUtf8(text)) <= room;
+  };
+  for (const char* text : {"Hotovo", "Chyba"}) EXPECT_TRUE(fits(form->StatusBar1, 1, text)) << text;
+  for (const char* text : {"PDA ON", "PDA OFF"})
+    EXPECT_TRUE(fits(form->StatusBar1, 2, text)) << text;
+  EXPECT_TRUE(fits(form->StatusBar1, 3, "geocache-tlac.php?id=123456"));
+  form->PageControl1->setCurrentWidget(form->TabSheet8);
+  QApplication::processEvents();
+  EXPECT_TRUE(fits(form->StatusBar3, 1, "99999msec"));
+  for (TStatusBar* bar : {form->StatusBar2, form->StatusBar4}) {
+    EXPECT_TRUE(fits(bar, 0, "Adresárov:9999"));
+    EXPECT_TRUE(fits(bar, 1, "Súborov:99999"));
+    EXPECT_TRUE(fits(bar, 2, "Poč.bytov:999999999"));
+  }
+  for (TStringGrid* grid : {form->StringGrid1, form->StringGrid2}) {
+    QFont bold = grid->font();
+    bold.setBold(true);
+    const QFontMetrics header(bold), cells(grid->font());
+    for (int col = 0; col < grid->VisibleColCount(); ++col) {
+      const int inset = col == 0 || col == 2 ? 12 : 0;  // sortable headers are drawn inset
+      EXPECT_LE(header.horizontalAdvance(FromAnsi(grid->Cell(col, 0))) + inset,
+                grid->columnWidth(col))
+          << grid->objectName().toStdString() << " " << col;
+    }
+    EXPECT_LE(cells.horizontalAdvance(QStringLiteral("2024.12.31 23:59:59")) + 16,
+              grid->columnWidth(2));
+    EXPECT_GE(grid->rowHeight(1), cells.height());
+  }
+}
+
+// Assistive technology reads what is shown, and finds the grids' context menus and their items.
+TEST_F(Shell, AccessibleNamesAndGridMenus) {
+  QAccessibleInterface* label = QAccessible::queryAccessibleInterface(form->Label5);
+  form->Label5->setText(QStringLiteral("Ste prihlásený ako užívateľ s menom jano"));
+  EXPECT_EQ(label->text(QAccessible::Name), form->Label5->text());
+  potvrd->Label1->setText(QStringLiteral("Vymazať súbor?"));
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(potvrd->Label1)->text(QAccessible::Name),
+            QStringLiteral("Vymazať súbor?"));
+
+  QAccessibleInterface* window = QAccessible::queryAccessibleInterface(form.get());
+  for (QMenu* menu : {form->PopupMenu1, form->PDAPopupMenu2}) {
+    QAccessibleInterface* found = nullptr;
+    for (int i = 0; i < window->childCount(); ++i)
+      if (window->child(i)->object() == menu) found = window->child(i);
+    ASSERT_NE(found, nullptr) << menu->objectName().toStdString();
+    EXPECT_GE(window->indexOfChild(found), 0);
+    QStringList items;
+    for (int i = 0; i < found->childCount(); ++i) items << found->child(i)->text(QAccessible::Name);
+    QStringList captions;
+    for (QAction* action : menu->actions()) captions << action->text();
+    EXPECT_EQ(items, captions);
+  }
 }
 
 TEST_F(Shell, ManagerMenuShowsTheManagerTab) {
