@@ -3,6 +3,7 @@
 
 #include "cachelist/cachefile.h"
 #include "platform/codepage.h"
+#include "platform/files.h"
 
 namespace {
 
@@ -78,6 +79,15 @@ TEST(CacheFileGpx, PocketQueryListsOnlyCachesWithTheExtensionsNameInFileOrder) {
                                  {"Pod lesom & č", "GCZM002"},
                                  {"Hradná studňa", "GCZM001"}}));
   EXPECT_TRUE(read.error.empty()) << read.error;
+}
+
+TEST(CacheFileGpx, TheShippedSampleListsItsCachesAndNotItsParking) {
+  CacheFileRead read =
+      ReadCacheFile(platform::ReadWholeFile(VIRESKA_SOURCE_DIR "/resources/Tribeč.gpx"));
+  EXPECT_TRUE(read.error.empty());
+  ASSERT_EQ(read.entries.size(), 5u);
+  EXPECT_EQ(AnsiToUtf8(read.entries[1].name), "Hrad Gýmeš – nádvorie");
+  EXPECT_EQ(read.entries[4].code, "GCZT005");
 }
 
 TEST(CacheFileGpx, WithoutTheExtensionUrlnameThenTheDescriptionNameTheCache) {
