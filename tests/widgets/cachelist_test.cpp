@@ -6,6 +6,7 @@
 
 #include "platform/codepage.h"
 #include "platform/error.h"
+#include "platform/qtui.h"
 #include "support/form_fixture.h"
 
 namespace {
@@ -58,6 +59,13 @@ TEST_F(CacheList, GpxAndLocFilesListTheirCachesIndexAlignedWithConvertedNames) {
       "<wpt lat=\"48.1\" lon=\"18.1\"><name>PKZM001</name><desc>Parkovisko</desc></wpt>\n"
       "<wpt lat=\"48.1\" lon=\"18.1\"><name>GCZM002</name><urlname>Čajovňa 東京</urlname></wpt>\n"
       "</gpx>\n";
+  // The dialog offers the waypoint file first, then each new format and all three at once.
+  EXPECT_EQ(platform::QtNameFilters(form->OpenDialog2.Filter),
+            QStringLiteral("Waypoints oziexplorer[*.wpt] (*.wpt);;GPX[*.gpx] (*.gpx);;"
+                           "LOC[*.loc] (*.loc);;WPT, GPX a LOC[*.wpt;*.gpx;*.loc] (*.wpt *.gpx "
+                           "*.loc)"));
+  EXPECT_EQ(form->OpenDialog2.DefaultExt, "*.wpt");
+
   Load(gpx, "caches.gpx");
   ASSERT_EQ(form->CheckListBox1->Count(), 2);
   ASSERT_EQ(form->CheckListBox2->Count(), 2);
