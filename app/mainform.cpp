@@ -156,7 +156,9 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   NameControl(PageControl1, "PageControl1", QStringLiteral("PageControl1"));
   setCentralWidget(PageControl1);
 
-  OpenDialog2.Filter = "Waypoints oziexplorer[*.wpt]|*.wpt";
+  OpenDialog2.Filter =
+      "Waypoints oziexplorer[*.wpt]|*.wpt|GPX[*.gpx]|*.gpx|LOC[*.loc]|*.loc|"
+      "WPT, GPX a LOC[*.wpt;*.gpx;*.loc]|*.wpt;*.gpx;*.loc";
   OpenDialog2.DefaultExt = "*.wpt";
   Timer1 = new QTimer(this);
   Timer1->setObjectName(QStringLiteral("Timer1"));

@@ -5,11 +5,13 @@
 #include <QToolButton>
 
 #include "app/mainform.h"
+#include "cachelist/cachefile.h"
 #include "cachelist/waypoint.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "platform/ui.h"
 
 void TForm1::ToolButton10Click() {
   if (!OpenDialog2.Execute()) return;
@@ -19,9 +21,10 @@ void TForm1::ToolButton10Click() {
   } catch (const PlatformError&) {
     throw PlatformError(FormatMessage1("Cannot open file %s", OpenDialog2.FileName));
   }
-  Memo2->setPlainText(FromAnsi(text));
+  Memo2->setPlainText(CacheFileText(text));
 
-  std::vector<CacheEntry> entries = ReadWaypointText(text);
+  CacheFileRead read = ReadCacheFile(text);
+  std::vector<CacheEntry>& entries = read.entries;
   std::vector<AnsiString> names, codes;
   names.reserve(entries.size());
   codes.reserve(entries.size());
@@ -31,6 +34,7 @@ void TForm1::ToolButton10Click() {
   }
   CheckListBox1->SetItems(names);
   CheckListBox2->SetItems(codes);
+  if (!read.error.empty()) platform::Ui().ShowMessage(read.error);
   WaypointFileOpened();
 }
 

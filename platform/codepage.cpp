@@ -2,6 +2,7 @@
 
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_cb.h>
+#include <QStringDecoder>
 
 #include <stdexcept>
 
@@ -108,4 +109,10 @@ std::string AnsiToUtf8(std::string_view text) {
 AnsiString Utf8ToAnsi(std::string_view text) {
   if (IsAscii(text)) return AnsiString(text);
   return ToAnsi(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+QString DecodeText(std::string_view bytes, const QString& encoding) {
+  QStringDecoder decoder(encoding.toLatin1().constData());
+  if (encoding.isEmpty() || !decoder.isValid()) decoder = QStringDecoder(QStringConverter::Utf8);
+  return decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }

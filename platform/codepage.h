@@ -15,3 +15,7 @@ AnsiString Utf16ToAnsi(std::u16string_view text);
 
 std::string AnsiToUtf8(std::string_view text);
 AnsiString Utf8ToAnsi(std::string_view text);
+
+// Bytes in a named encoding ("UTF-8", "windows-1250", "ISO-8859-2"...), for text that says what
+// it is written in; UTF-8 when the name is empty or unknown. A leading byte-order mark is dropped.
+QString DecodeText(std::string_view bytes, const QString& encoding);

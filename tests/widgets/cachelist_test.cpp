@@ -6,14 +6,15 @@
 
 #include "platform/codepage.h"
 #include "platform/error.h"
+#include "platform/qtui.h"
 #include "support/form_fixture.h"
 
 namespace {
 
 class CacheList : public FormTest {
  protected:
-  void Load(const std::string& bytes) {
-    auto file = dir / "caches.wpt";
+  void Load(const std::string& bytes, const char* name = "caches.wpt") {
+    auto file = dir / name;
     TempDir::Write(file, bytes);
     ui.openAnswers.push_back(platform::FromNativePath(file));
     form->ToolButton10Click();
@@ -45,6 +46,55 @@ TEST_F(CacheList, OpenFillsBothListsInFileOrderAndTheTextTab) {
     EXPECT_FALSE(form->CheckListBox1->Checked(i));
     EXPECT_FALSE(form->CheckListBox1->Selected(i));
   }
+}
+
+TEST_F(CacheList, GpxAndLocFilesListTheirCachesIndexAlignedWithConvertedNames) {
+  const std::string gpx =
+      "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+      "<gpx xmlns=\"http://www.topografix.com/GPX/1/0\" version=\"1.0\">\n"
+      "<wpt lat=\"48.1\" lon=\"18.1\"><name>GCZM001</name><desc>Studňa by Jano, Multi</desc>\n"
+      "<gs:cache xmlns:gs=\"http://www.groundspeak.com/cache/1/0/1\"><gs:name>Hradná "
+      "studňa</gs:name>"
+      "</gs:cache></wpt>\n"
+      "<wpt lat=\"48.1\" lon=\"18.1\"><name>PKZM001</name><desc>Parkovisko</desc></wpt>\n"
+      "<wpt lat=\"48.1\" lon=\"18.1\"><name>GCZM002</name><urlname>Čajovňa 東京</urlname></wpt>\n"
+      "</gpx>\n";
+  // The dialog offers the waypoint file first, then each new format and all three at once.
+  EXPECT_EQ(platform::QtNameFilters(form->OpenDialog2.Filter),
+            QStringLiteral("Waypoints oziexplorer[*.wpt] (*.wpt);;GPX[*.gpx] (*.gpx);;"
+                           "LOC[*.loc] (*.loc);;WPT, GPX a LOC[*.wpt;*.gpx;*.loc] (*.wpt *.gpx "
+                           "*.loc)"));
+  EXPECT_EQ(form->OpenDialog2.DefaultExt, "*.wpt");
+
+  Load(gpx, "caches.gpx");
+  ASSERT_EQ(form->CheckListBox1->Count(), 2);
+  ASSERT_EQ(form->CheckListBox2->Count(), 2);
+  EXPECT_EQ(form->CheckListBox1->ItemText(0),
+            "Hradn\xE1 stud\xF2"
+            "a");
+  EXPECT_EQ(form->CheckListBox2->ItemText(0), "GCZM001");
+  EXPECT_EQ(form->CheckListBox1->ItemText(1),
+            "\xC8"
+            "ajov\xF2"
+            "a ??");
+  EXPECT_EQ(form->CheckListBox2->ItemText(1), "GCZM002");
+  EXPECT_EQ(form->Memo2->toPlainText(), QString::fromUtf8(gpx.data(), gpx.size()));
+  EXPECT_TRUE(ui.shown.empty());
+
+  Load("<loc><waypoint><name id=\"GCZM003\"><![CDATA[Pod lesom by Jano]]></name></waypoint></loc>",
+       "caches.loc");
+  ASSERT_EQ(form->CheckListBox1->Count(), 1);
+  EXPECT_EQ(form->CheckListBox1->ItemText(0), "Pod lesom");
+  EXPECT_EQ(form->CheckListBox2->ItemText(0), "GCZM003");
+
+  // Cut off in the parking waypoint: the cache before it stays, and the user learns where.
+  Load(gpx.substr(0, gpx.find("PKZM001")), "cut.gpx");
+  ASSERT_EQ(form->CheckListBox1->Count(), 1);
+  EXPECT_EQ(form->CheckListBox2->Count(), 1);
+  EXPECT_EQ(form->CheckListBox2->ItemText(0), "GCZM001");
+  EXPECT_EQ(ui.Messages(), std::vector<AnsiString>{Utf8ToAnsi(
+                               "Súbor nie je správne XML: chyba na riadku 5, v stĺpci 33. Zoznam "
+                               "obsahuje kešky pred chybou.")});
 }
 
 TEST_F(CacheList, UnreadableFileIsReportedAndNothingChanges) {
