@@ -164,7 +164,8 @@ class TForm1 : public QMainWindow {
   void Koniecprogramu1Click();
   void Funkciemanara1Click();
   void RadioGroup1Click();
-  // The settings file beside the program.
+  // The settings file: beside the program, or in the user's configuration folder when the
+  // program's folder is read-only (platform::SettingsFolder). Every reader and writer asks here.
   static std::filesystem::path SettingsFile();
 
   // ---- cache list (cachelist/)
