@@ -4,17 +4,30 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QStandardPaths>
 #include <cstdlib>
 #include <string>
 
+#include "device/folder/folder_device.h"
 #include "platform/error.h"
+#include "platform/paths.h"
 #include "platform/qtui.h"
 #include "platform/ui.h"
 
+namespace {
+
+// The names the user's folders are made of (QStandardPaths), known before the application
+// object exists.
+void NameApplication() {
+  QCoreApplication::setApplicationName(QStringLiteral("Vireska"));
+  QCoreApplication::setOrganizationName(QStringLiteral("Vireska"));
+}
+
+}  // namespace
+
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
-  setApplicationName(QStringLiteral("Vireska"));
+  NameApplication();
   setApplicationDisplayName(QStringLiteral("Vireska"));
-  setOrganizationName(QStringLiteral("Vireska"));
   platform::UseSlovakTranslation();
 }
 
@@ -44,4 +57,16 @@ void PrepareEnvironment() {
   }
 #endif
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+}
+
+void ChooseWriteFolders() {
+  NameApplication();
+  const std::filesystem::path program = platform::ExecutableDir();
+  platform::ChooseWriteFolders(
+      platform::FolderWritable(program),
+      QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation).toStdString(),
+      QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString());
+#ifndef _WIN32
+  ::setenv(folder_device::kDefaultRootVariable, platform::DefaultDeviceRoot().c_str(), 1);
+#endif
 }

@@ -14,3 +14,8 @@ class TApplication : public QApplication {
 // Settings the engine needs before the application object exists (sandbox as root, runtime
 // folder, shared memory).
 void PrepareEnvironment();
+
+// Where the program writes (platform::ChooseWriteFolders), decided once before the application
+// object exists: the bundled handheld library learns its default folder through the
+// environment, which is safe to change only while no other thread runs.
+void ChooseWriteFolders();

@@ -5,6 +5,7 @@
 
 int main(int argc, char** argv) {
   PrepareEnvironment();
+  ChooseWriteFolders();
   TApplication app(argc, argv);
   platform::QtModalUi ui;
   platform::SetUi(&ui);

@@ -165,7 +165,8 @@ class TForm1 : public QMainWindow {
   void Koniecprogramu1Click();
   void Funkciemanara1Click();
   void RadioGroup1Click();
-  // The settings file beside the program.
+  // The settings file: beside the program, or in the user's configuration folder when the
+  // program's folder is read-only (platform::SettingsFolder). Every reader and writer asks here.
   static std::filesystem::path SettingsFile();
   // A waypoint file was loaded: remembered for the open dialog of a later start.
   void WaypointFileOpened();

@@ -44,7 +44,7 @@ void SetGridHeader(TStringGrid* grid) {
 }  // namespace
 
 std::filesystem::path TForm1::SettingsFile() {
-  return platform::ExecutableDir() / "Vireska.ini";
+  return platform::SettingsFolder() / platform::kSettingsFileName;
 }
 
 void TForm1::FormActivate() {

@@ -1,9 +1,11 @@
 #include "platform/paths.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <fstream>
 #include <sstream>
 
@@ -20,6 +22,39 @@ std::vector<std::string>& DriveOverride() {
 std::filesystem::path& ExeDirOverride() {
   static std::filesystem::path dir;
   return dir;
+}
+
+// Empty: beside the program.
+struct UserFolders {
+  std::filesystem::path config, data;
+};
+UserFolders& ChosenFolders() {
+  static UserFolders folders;
+  return folders;
+}
+
+// The administrator's settings file becomes the user's own: written aside and renamed, so a
+// failure leaves no half file, and readable by the user only (it may hold a password).
+void CopyPreset(const std::filesystem::path& preset, const std::filesystem::path& target) {
+  std::ifstream in(preset, std::ios::binary);
+  if (!in) return;
+  std::ostringstream text;
+  text << in.rdbuf();
+  const std::string bytes = text.str();
+  std::filesystem::path temp = target;
+  temp += ".preset~";
+  ::unlink(temp.c_str());
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) return;
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  if (::close(fd) != 0 || done != bytes.size() || ::rename(temp.c_str(), target.c_str()) != 0)
+    ::unlink(temp.c_str());
 }
 
 bool StartsWithDir(const std::string& path, const std::string& prefix) {
@@ -54,6 +89,35 @@ std::filesystem::path ExecutableDir() {
 
 void SetExecutableDir(const std::filesystem::path& dir) {
   ExeDirOverride() = dir;
+}
+
+bool FolderWritable(const std::filesystem::path& dir) {
+  return ::access(dir.c_str(), W_OK | X_OK) == 0;
+}
+
+void ChooseWriteFolders(bool programFolderWritable, const std::filesystem::path& config,
+                        const std::filesystem::path& data) {
+  if (programFolderWritable) {
+    ChosenFolders() = {};
+    return;
+  }
+  ChosenFolders() = {config, data};
+  // The profile writer makes the file, not its folder.
+  std::error_code ec;
+  if (std::filesystem::create_directories(config, ec))
+    std::filesystem::permissions(config, std::filesystem::perms::owner_all, ec);
+  const std::filesystem::path mine = config / kSettingsFileName;
+  if (!std::filesystem::exists(mine, ec)) CopyPreset(ExecutableDir() / kSettingsFileName, mine);
+}
+
+std::filesystem::path SettingsFolder() {
+  const std::filesystem::path& config = ChosenFolders().config;
+  return config.empty() ? ExecutableDir() : config;
+}
+
+std::filesystem::path DefaultDeviceRoot() {
+  const std::filesystem::path& data = ChosenFolders().data;
+  return (data.empty() ? ExecutableDir() : data) / "PDA";
 }
 
 AnsiString JoinPcPath(std::string_view dir, std::string_view name) {

@@ -22,6 +22,17 @@ inline constexpr char kPathSeparator = '/';
 std::filesystem::path ExecutableDir();
 void SetExecutableDir(const std::filesystem::path& dir);  // empty restores the real one
 
+// Where the program writes. Beside itself (a portable copy, a build tree, a prefix of the
+// user's own), unless ChooseWriteFolders found its folder read-only (an installed package):
+// then the settings file lives in the user's configuration folder and the default handheld
+// folder in the user's data folder. Chosen once, at start; until then, beside the program.
+void ChooseWriteFolders(bool programFolderWritable, const std::filesystem::path& config,
+                        const std::filesystem::path& data);
+bool FolderWritable(const std::filesystem::path& dir);
+inline constexpr const char* kSettingsFileName = "Vireska.ini";
+std::filesystem::path SettingsFolder();     // the folder of kSettingsFileName
+std::filesystem::path DefaultDeviceRoot();  // the folder "PDA" the bundled library serves
+
 // "dir" + separator + "name", a separator already ending dir not doubled.
 AnsiString JoinPcPath(std::string_view dir, std::string_view name);
 

@@ -13,6 +13,9 @@ PACKAGES=(
   libcurl4-openssl-dev libgmime-3.0-dev libcpp-httplib-dev
   xdg-utils qt6-translations-l10n
 )
+# scripts/package: CPack's Debian generator computes the dependencies with dpkg-shlibdeps
+# (dpkg-dev, file); lintian checks the result.
+PACKAGE_TOOLS=(dpkg-dev file lintian)
 
 vireska_install_packages() {
   local missing=()

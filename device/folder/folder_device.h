@@ -2,8 +2,10 @@
 // The bundled handheld: the remote API of device/rapi_types.h over a folder of the PC.
 //
 // VIRESKA_PDA_ROOT names the folder that is the handheld's file system; when it is unset or
-// empty, the folder "PDA" beside the program. No such folder: no handheld answers (CeRapiInit
-// fails with E_FAIL, a CeRapiInitEx attempt ends with a negative result code).
+// empty, the folder VIRESKA_PDA_DEFAULT_ROOT names, which the program sets at start to its
+// default handheld folder (platform::DefaultDeviceRoot); without either, the folder "PDA" beside
+// the program. No such folder: no handheld answers (CeRapiInit fails with E_FAIL, a
+// CeRapiInitEx attempt ends with a negative result code).
 //
 // "\Storage Card\MHT\x.mht" is ROOT/Storage Card/MHT/x.mht: "\" and "/" separate, empty and
 // "." components are skipped (so a doubled "\\" counts as one), names are UTF-16 on the API
@@ -36,6 +38,7 @@
 namespace folder_device {
 
 inline constexpr const char* kRootVariable = "VIRESKA_PDA_ROOT";
+inline constexpr const char* kDefaultRootVariable = "VIRESKA_PDA_DEFAULT_ROOT";
 inline constexpr const char* kConnectDelayVariable = "VIRESKA_PDA_CONNECT_DELAY_MS";
 inline constexpr const char* kWriteDelayVariable = "VIRESKA_PDA_WRITE_DELAY_MS";
 inline constexpr const char* kFailVariable = "VIRESKA_PDA_FAIL";

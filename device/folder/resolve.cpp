@@ -80,6 +80,7 @@ std::string Join(const std::string& dir, const std::string& name) {
 
 std::optional<std::string> RealRoot() {
   const char* configured = std::getenv(kRootVariable);
+  if (!configured || !*configured) configured = std::getenv(kDefaultRootVariable);
   std::string root =
       configured && *configured ? std::string(configured) : Join(ProgramDir(), kDefaultRootName);
   struct stat st {};

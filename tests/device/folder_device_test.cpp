@@ -315,6 +315,20 @@ TEST_F(FolderDevice, NoRootFolderMeansNoHandheld) {
   EXPECT_EQ(DeviceFolder::FindError(u"\\*"), ERROR_NOT_READY);
 }
 
+// The program names its default folder at start; the user's VIRESKA_PDA_ROOT still wins.
+TEST_F(FolderDevice, TheProgramsDefaultFolderServesWhenNoFolderIsNamed) {
+  CeRapiUninit();
+  TempDir::Write(device / "x.txt", "x");
+  ::unsetenv(folder_device::kRootVariable);
+  ::setenv(folder_device::kDefaultRootVariable, device.root().c_str(), 1);
+  EXPECT_EQ(CeRapiInit(), S_OK);
+  EXPECT_EQ(Names(u"\\*"), std::vector<std::u16string>{u"x.txt"});
+  CeRapiUninit();
+  device.Unplug();
+  EXPECT_EQ(CeRapiInit(), E_FAIL);
+  ::unsetenv(folder_device::kDefaultRootVariable);
+}
+
 TEST_F(FolderDevice, ConnectionEventIsAPollableDescriptorSignalledWithTheResult) {
   RAPIINIT init{};
   init.cbSize = 12;  // a record of another layout is refused

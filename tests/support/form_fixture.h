@@ -29,6 +29,7 @@ class FormTest : public ::testing::Test {
     potvrd.reset();
     form.reset();
     platform::SetExecutableDir({});
+    platform::ChooseWriteFolders(true, {}, {});
     ResetSharedState();
     std::filesystem::current_path(startFolder);
   }

@@ -18,4 +18,44 @@ TEST(Paths, DriveLettersMapToTheirRoots) {
   platform::SetDriveRootsForTests({});
 }
 
+// An installed program's folder is read-only: the settings move to the user's configuration
+// folder (an administrator's settings file beside the program starting them, once, readable by
+// the user only) and the default handheld to the user's data folder.
+TEST(WriteFolders, ReadOnlyProgramFolderMovesWhatTheProgramWritesToTheUsersFolders) {
+  namespace fs = std::filesystem;
+  TempDir program, user;
+  platform::SetExecutableDir(program.path());
+  const std::string preset = "[Kdeukladatdata]\r\nWPTsubor=/x/a.wpt\r\n";
+  TempDir::Write(program / "Vireska.ini", preset);
+  const fs::path config = user / "config/Vireska", data = user / "data/Vireska";
+
+  platform::ChooseWriteFolders(false, config, data);
+  EXPECT_EQ(platform::SettingsFolder(), config);
+  EXPECT_EQ(platform::DefaultDeviceRoot(), data / "PDA");
+  EXPECT_EQ(TempDir::Read(config / "Vireska.ini"), preset);
+  EXPECT_EQ(fs::status(config / "Vireska.ini").permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(fs::status(config).permissions() & fs::perms::all, fs::perms::owner_all);
+  EXPECT_EQ(std::distance(fs::directory_iterator(config), {}), 1);  // no temporary left
+  EXPECT_FALSE(fs::exists(data));  // the handheld folder is the user's to make
+
+  // Only the first time: the user's own file is never replaced by the preset.
+  TempDir::Write(config / "Vireska.ini", "[LastCesty]\r\nPC=/mine\r\n");
+  platform::ChooseWriteFolders(false, config, data);
+  EXPECT_EQ(TempDir::Read(config / "Vireska.ini"), "[LastCesty]\r\nPC=/mine\r\n");
+
+  // No preset: nothing is written until the program writes its settings.
+  fs::remove_all(user.path());
+  fs::remove(program / "Vireska.ini");
+  platform::ChooseWriteFolders(false, config, data);
+  EXPECT_TRUE(fs::is_directory(config));
+  EXPECT_FALSE(fs::exists(config / "Vireska.ini"));
+
+  platform::ChooseWriteFolders(true, config, data);
+  EXPECT_EQ(platform::SettingsFolder(), program.path());
+  EXPECT_EQ(platform::DefaultDeviceRoot(), program.path() / "PDA");
+  EXPECT_TRUE(platform::FolderWritable(program.path()));
+  platform::SetExecutableDir({});
+}
+
 }  // namespace

@@ -158,6 +158,26 @@ TEST_F(Shell, ClosingWithAnUnwritableSettingsFileStillCloses) {
   EXPECT_FALSE(form->isVisible());
 }
 
+// Every reader and writer of the settings follows the file into the user's folder.
+TEST_F(Shell, ReadOnlyProgramKeepsTheSettingsInTheUsersFolderStartingFromThePreset) {
+  const std::string preset = "[Kdeukladatdata]\r\nWPTsubor=/x/a.wpt\r\nCesta=/kese\r\n";
+  TempDir::Write(FormTest::Ini(), preset);
+  TempDir user;
+  platform::ChooseWriteFolders(false, user / "config", user / "data");
+  const std::filesystem::path mine = user / "config/Vireska.ini";
+  form->FormActivate();
+  EXPECT_TRUE(ui.openPresets.empty());
+  EXPECT_EQ(form->Edit3->text(), QStringLiteral("/kese"));
+  form->Edit4->setText(QStringLiteral("\\WP\\"));
+  form->SpeedButton8Click();
+  form->show();
+  EXPECT_TRUE(form->close());
+  EXPECT_TRUE(ui.Messages().empty());
+  EXPECT_EQ(TempDir::Read(FormTest::Ini()), preset);
+  EXPECT_EQ(ReadProfileString(mine, "Kdeukladatdata", "PDA_WPT", "<none>"), "\\WP\\");
+  EXPECT_EQ(ReadProfileString(mine, "LastCesty", "PC", "<none>"), form->StatusBar5->PanelText(0));
+}
+
 TEST_F(Shell, ActivationRunsOnceAtTheFirstActivation) {
   ui.openAnswers = {std::nullopt};
   form->show();
