@@ -100,6 +100,13 @@ TEST_F(Export, BatchOfTheTickedCachesInEveryFormWithPushedCopies) {
                {1, 1, 0, "_com.htm"},
                {1, 0, 1, "_com.mht"},
                {0, 0, 1, "_sk.mht", true}};
+  // Which cache of how many the batch is at, as a user sees it while the pages load.
+  std::set<std::string> progress;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (!form->StatusBar1->PanelText(0).empty()) progress.insert(form->StatusBar1->PanelText(0));
+  });
+  watch.start(5);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.tail);
     std::filesystem::remove_all(out);
@@ -134,6 +141,9 @@ TEST_F(Export, BatchOfTheTickedCachesInEveryFormWithPushedCopies) {
   }
   EXPECT_GE(site.Hits("/geocache-tlac.php"), 3);
   EXPECT_TRUE(ui.shown.empty()) << ui.Messages().front();
+  EXPECT_EQ(progress,
+            (std::set<std::string>{"Ke\x9Aka 1 z 3", "Ke\x9Aka 2 z 3", "Ke\x9Aka 3 z 3"}));
+  EXPECT_EQ(form->StatusBar1->PanelText(0), "");
 }
 
 TEST_F(Export, BatchWithThePrintPageSavesEachCachesOwnPage) {
