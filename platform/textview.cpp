@@ -11,6 +11,7 @@
 
 #include "platform/codepage.h"
 #include "platform/controls.h"
+#include "platform/textlines.h"
 
 namespace platform {
 namespace {
@@ -141,21 +142,17 @@ void TTextView::SetText(std::string bytes) {
   auto shared = std::make_shared<const std::string>(std::move(bytes));
   const std::string& text = *shared;
   std::vector<LineStart> lines;
-  lines.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
   size_t start = 0, chars = 0, longest = 0, longestLength = 0;
-  const char* data = text.data();
-  const size_t size = text.size();
   for (;;) {
     lines.push_back({static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(chars)});
-    size_t end = start;
-    while (end < size && data[end] != '\n' && data[end] != '\r') ++end;
-    if (end - start > longestLength) {
-      longestLength = end - start;
+    const LineEnd line = FindLineEnd(text, start);
+    if (line.end - start > longestLength) {
+      longestLength = line.end - start;
       longest = lines.size() - 1;
     }
-    if (end == size) break;
-    chars += end - start + 1;
-    start = end + (data[end] == '\r' && end + 1 < size && data[end + 1] == '\n' ? 2 : 1);
+    if (line.end == text.size()) break;
+    chars += line.end - start + 1;
+    start = line.next;
   }
   bytes_ = std::move(shared);
   lines_ = std::move(lines);
