@@ -329,7 +329,9 @@ void TForm1::BuildTextTabs() {
 
   TabSheet3 = new QWidget;
   NameControl(TabSheet3, "TabSheet3", QStringLiteral("WPT"));
-  Memo2 = MakeMemo(TabSheet3, "Memo2", QStringLiteral("WPT"));
+  // A waypoint file can hold a million lines: a view over its bytes, not a text document.
+  Memo2 = new platform::TTextView("Memo2", TabSheet3);
+  Memo2->setAccessibleName(QStringLiteral("WPT"));
   (new QVBoxLayout(TabSheet3))->addWidget(Memo2);
   PageControl1->addTab(TabSheet3, QStringLiteral("WPT"));
 }
@@ -517,6 +519,14 @@ bool TForm1::event(QEvent* e) {
 }
 
 void TForm1::closeEvent(QCloseEvent* e) {
+  // Asked to close inside a sleep, the window closes after it, as its close message waited.
+  if (platform::Sleeping()) {
+    e->ignore();
+    platform::RunAwake([form = QPointer<TForm1>(this)] {
+      if (form) form->close();
+    });
+    return;
+  }
   closed_ = true;
   platform::RunReported([this] { FormClose(); });
   e->accept();

@@ -4,11 +4,14 @@
 // construction, layout and wiring only.
 #include <QIcon>
 #include <QMainWindow>
+#include <QPointer>
 #include <filesystem>
 #include <vector>
 
 #include "platform/ansi.h"
+#include "platform/clock.h"
 #include "platform/controls.h"
+#include "platform/textview.h"
 #include "platform/ui.h"
 
 class QAction;
@@ -27,6 +30,7 @@ class QTimer;
 class QToolBar;
 class QToolButton;
 class WebBrowser;
+struct CacheEntry;
 struct TGridDrawState;
 
 using platform::TCheckListBox;
@@ -90,7 +94,7 @@ class TForm1 : public QMainWindow {
   QWidget* TabSheet2;
   QPlainTextEdit* Memo1;
   QWidget* TabSheet3;
-  QPlainTextEdit* Memo2;
+  platform::TTextView* Memo2;
 
   // ---- tab "Nastavenia"
   QWidget* TabSheet7;
@@ -181,6 +185,10 @@ class TForm1 : public QMainWindow {
   void CheckListBox1Click();
   void CheckListBox2Click();
   void CheckListBox1DblClick();
+  // Both cache lists from the entries read from a waypoint file: index-aligned, unchecked.
+  void SetCacheEntries(std::vector<CacheEntry> entries);
+  // The "WPT" tab shows the file's text.
+  void SetWaypointText(std::string bytes);
 
   // ---- web session (web/)
   void SpeedButton11Click();
@@ -236,6 +244,16 @@ class TForm1 : public QMainWindow {
   auto Reported(void (TForm1::*handler)(Args...)) {
     return [this, handler](Args... args) {
       platform::RunReported([&] { (this->*handler)(args...); });
+    };
+  }
+  // A handler of the program's own events (browser, timer): inside a Sleep it waits until the
+  // sleep is over, as the original's messages waited for its sleeping thread.
+  template <class... Args>
+  auto ReportedAwake(void (TForm1::*handler)(Args...)) {
+    return [form = QPointer<TForm1>(this), handler](Args... args) {
+      platform::RunAwake([=] {
+        if (form) form->Reported(handler)(args...);
+      });
     };
   }
   void BuildBrowserTab();

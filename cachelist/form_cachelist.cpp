@@ -1,6 +1,5 @@
 // The waypoint file and the two cache lists.
 #include <QAction>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -13,47 +12,65 @@
 #include "platform/paths.h"
 #include "platform/ui.h"
 
+namespace {
+
+// No waypoint file comes near this; a bigger file is not read into memory at all.
+constexpr std::uint64_t kWaypointFileLimit = 512ull << 20;
+constexpr char kFileTooLarge[] =
+    "S\xFA"
+    "bor %s je pr\xED"
+    "li\x9A ve\xBEk\xFD (viac ako 512 MiB), neotv\xE1ram ho.";
+
+}  // namespace
+
 void TForm1::ToolButton10Click() {
   if (!OpenDialog2.Execute()) return;
   std::string text;
   try {
-    text = platform::ReadWholeFile(platform::ToNativePath(OpenDialog2.FileName));
+    text =
+        platform::ReadWholeFile(platform::ToNativePath(OpenDialog2.FileName), kWaypointFileLimit);
+  } catch (const platform::FileTooLarge&) {
+    platform::Ui().ShowMessage(FormatMessage1(kFileTooLarge, OpenDialog2.FileName));
+    return;
   } catch (const PlatformError&) {
     throw PlatformError(FormatMessage1("Cannot open file %s", OpenDialog2.FileName));
   }
-  Memo2->setPlainText(CacheFileText(text));
-
   CacheFileRead read = ReadCacheFile(text);
-  std::vector<CacheEntry>& entries = read.entries;
-  std::vector<AnsiString> names, codes;
-  names.reserve(entries.size());
-  codes.reserve(entries.size());
-  for (CacheEntry& entry : entries) {
-    names.push_back(std::move(entry.name));
-    codes.push_back(std::move(entry.code));
-  }
-  CheckListBox1->SetItems(names);
-  CheckListBox2->SetItems(codes);
+  SetWaypointText(std::move(text));
+  SetCacheEntries(std::move(read.entries));
   if (!read.error.empty()) platform::Ui().ShowMessage(read.error);
   WaypointFileOpened();
+}
+
+void TForm1::SetWaypointText(std::string bytes) {
+  // A GPX or LOC file is shown decoded from its own encoding, a waypoint file as its bytes.
+  if (IsXmlCacheFile(bytes))
+    Memo2->SetText(CacheFileText(bytes));
+  else
+    Memo2->SetText(std::move(bytes));
+}
+
+void TForm1::SetCacheEntries(std::vector<CacheEntry> entries) {
+  // Both lists read the same rows: entry i of each comes from the same line.
+  auto rows = std::make_shared<const std::vector<CacheEntry>>(std::move(entries));
+  CheckListBox1->SetItems(platform::ListTexts(rows, &CacheEntry::name));
+  CheckListBox2->SetItems(platform::ListTexts(rows, &CacheEntry::code));
 }
 
 void TForm1::OtvorWPTsbor2Click() {
   ToolButton10Click();
 }
 
+// Entry by entry, the first list then the second; nothing can run in between, so the lists
+// are set whole, each told to its view once.
 void TForm1::SpeedButton1Click() {
-  for (int i = 0; i < CheckListBox1->Count(); ++i) {
-    CheckListBox1->SetChecked(i, true);
-    CheckListBox2->SetChecked(i, true);
-  }
+  CheckListBox1->SetAllChecked(true);
+  CheckListBox2->SetAllChecked(true);
 }
 
 void TForm1::SpeedButton2Click() {
-  for (int i = 0; i < CheckListBox1->Count(); ++i) {
-    CheckListBox1->SetChecked(i, false);
-    CheckListBox2->SetChecked(i, false);
-  }
+  CheckListBox1->SetAllChecked(false);
+  CheckListBox2->SetAllChecked(false);
 }
 
 void TForm1::CheckListBox1Click() {

@@ -1,5 +1,9 @@
 #include "cachelist/waypoint.h"
 
+#include <algorithm>
+
+#include "platform/textlines.h"
+
 namespace {
 // A line is examined in its first 4096 characters, as the list reads it back.
 constexpr size_t kLineLimit = 4096;
@@ -37,15 +41,15 @@ std::optional<CacheEntry> ReadWaypointLine(std::string_view line) {
 
 std::vector<CacheEntry> ReadWaypointText(std::string_view text) {
   std::vector<CacheEntry> entries;
+  // A line per entry at most: no regrowth while a million entries come in.
+  entries.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
   size_t start = 0;
   while (start < text.size()) {
-    size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) end = text.size();
-    if (auto entry = ReadWaypointLine(text.substr(start, end - start)))
+    const platform::LineEnd line = platform::FindLineEnd(text, start);
+    if (auto entry = ReadWaypointLine(text.substr(start, line.end - start)))
       entries.push_back(std::move(*entry));
-    if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n')
-      ++end;
-    start = end + 1;
+    start = line.next;
   }
+  if (entries.size() < entries.capacity() / 2) entries.shrink_to_fit();
   return entries;
 }

@@ -117,5 +117,5 @@ void TForm1::WireExport() {
   connect(SpeedButton9, &QPushButton::clicked, this, Reported(&TForm1::SpeedButton9Click));
   connect(SpeedButton6, &QPushButton::clicked, this, Reported(&TForm1::SpeedButton6Click));
   connect(ToolButton12, &QToolButton::clicked, this, Reported(&TForm1::ToolButton12Click));
-  connect(Timer1, &QTimer::timeout, this, Reported(&TForm1::Timer1Timer));
+  connect(Timer1, &QTimer::timeout, this, ReportedAwake(&TForm1::Timer1Timer));
 }

@@ -2,8 +2,12 @@
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QThread>
+#include <QTimer>
 #include <chrono>
+#include <deque>
 #include <thread>
 
 namespace platform {
@@ -17,12 +21,49 @@ class RealClock final : public Clock {
         duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
   }
   void Sleep(std::uint32_t ms) override {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() != app->thread()) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+      return;
+    }
+    // The engine's browser side lives on this thread: a blocked thread would stop the page.
+    QDeadlineTimer deadline(static_cast<qint64>(ms), Qt::PreciseTimer);
+    QEventLoop loop;
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    while (!deadline.hasExpired()) {
+      timer.start(static_cast<int>(deadline.remainingTime()));
+      // A quitting application ends every loop at once; the rest of the time is slept plainly.
+      if (loop.exec(QEventLoop::ExcludeUserInputEvents) != 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(deadline.remainingTime()));
+        break;
+      }
+    }
   }
 };
 
 RealClock realClock;
 Clock* current = &realClock;
+
+int sleeping = 0;
+std::deque<std::function<void()>> held;
+
+// Each held handler becomes an event of its own again, behind what is already pending.
+void ReleaseHeld() {
+  std::deque<std::function<void()>> due;
+  due.swap(held);
+  QCoreApplication* app = QCoreApplication::instance();
+  for (std::function<void()>& handler : due) {
+    if (app)
+      QMetaObject::invokeMethod(
+          app, [handler = std::move(handler)]() mutable { RunAwake(std::move(handler)); },
+          Qt::QueuedConnection);
+    else
+      handler();
+  }
+}
 
 }  // namespace
 
@@ -33,7 +74,24 @@ std::uint32_t GetTickCount() {
   return current->TickCount();
 }
 void Sleep(std::uint32_t ms) {
+  struct Asleep {
+    Asleep() { ++sleeping; }
+    ~Asleep() {
+      if (--sleeping == 0) ReleaseHeld();
+    }
+  } asleep;
   current->Sleep(ms);
+}
+
+bool Sleeping() {
+  return sleeping > 0;
+}
+
+void RunAwake(std::function<void()> handler) {
+  if (sleeping > 0)
+    held.push_back(std::move(handler));
+  else
+    handler();
 }
 
 void ProcessMessages() {

@@ -1,6 +1,7 @@
 #pragma once
 // GetTickCount/Sleep and the message pump, replaceable in tests.
 #include <cstdint>
+#include <functional>
 
 namespace platform {
 
@@ -8,6 +9,8 @@ class Clock {
  public:
   virtual ~Clock() = default;
   virtual std::uint32_t TickCount() = 0;  // milliseconds, wraps at 2^32
+  // The wait itself. The real clock lets the toolkit and the browser engine work meanwhile
+  // (their browser side runs on this thread) but handles no user input.
   virtual void Sleep(std::uint32_t ms) = 0;
 };
 
@@ -15,7 +18,17 @@ class Clock {
 void SetClock(Clock* clock);
 
 std::uint32_t GetTickCount();
+// The thread sleeps as far as the program can tell: no user input is handled and none of the
+// program's own event handlers runs (those that go through RunAwake wait until it is over),
+// while the browser engine goes on loading.
 void Sleep(std::uint32_t ms);
+
+// True while Sleep runs.
+bool Sleeping();
+// A handler of the program's own events (a browser event, its timer): runs now, or, when it
+// arrives during a Sleep, as an event of its own after the Sleep, in arrival order, as the
+// message would have waited for a sleeping thread.
+void RunAwake(std::function<void()> handler);
 
 // Handles the pending events of the GUI thread and returns (Application->ProcessMessages).
 void ProcessMessages();

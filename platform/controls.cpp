@@ -265,68 +265,115 @@ void TStringGrid::EndUpdate() {
 
 // ---------------------------------------------------------------------------------------------
 
-TCheckListBox::TCheckListBox(const char* designerName, QWidget* parent) : QListWidget(parent) {
+ListTexts::ListTexts(std::shared_ptr<const std::vector<AnsiString>> texts)
+    : keep_(texts),
+      count_(static_cast<int>(texts->size())),
+      text_([texts = texts.get()](int i) -> const AnsiString& {
+        return (*texts)[static_cast<size_t>(i)];
+      }) {}
+
+int CheckListModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : texts_.Count();
+}
+
+QVariant CheckListModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || index.row() >= texts_.Count()) return {};
+  switch (role) {
+    case Qt::DisplayRole:
+    case Qt::AccessibleTextRole:
+      return FromAnsi(texts_.Text(index.row()));
+    case Qt::CheckStateRole:
+      return checks_[static_cast<size_t>(index.row())] ? Qt::Checked : Qt::Unchecked;
+    default:
+      return {};
+  }
+}
+
+bool CheckListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+  if (role != Qt::CheckStateRole || !index.isValid() || index.row() >= texts_.Count()) return false;
+  SetChecked(index.row(), value.value<Qt::CheckState>() == Qt::Checked);
+  return true;
+}
+
+Qt::ItemFlags CheckListModel::flags(const QModelIndex& index) const {
+  if (!index.isValid()) return Qt::NoItemFlags;
+  return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable |
+         Qt::ItemNeverHasChildren;
+}
+
+void CheckListModel::SetTexts(ListTexts texts) {
+  beginResetModel();
+  texts_ = std::move(texts);
+  checks_.assign(static_cast<size_t>(texts_.Count()), false);
+  endResetModel();
+}
+
+bool CheckListModel::Checked(int index) const {
+  return index >= 0 && index < texts_.Count() && checks_[static_cast<size_t>(index)];
+}
+
+void CheckListModel::SetChecked(int index, bool checked) {
+  if (index < 0 || index >= texts_.Count()) return;
+  if (checks_[static_cast<size_t>(index)] == checked) return;
+  checks_[static_cast<size_t>(index)] = checked;
+  const QModelIndex at = this->index(index);
+  Q_EMIT dataChanged(at, at, {Qt::CheckStateRole});
+}
+
+void CheckListModel::SetAllChecked(bool checked) {
+  if (checks_.empty()) return;
+  checks_.assign(checks_.size(), checked);
+  Q_EMIT dataChanged(index(0), index(texts_.Count() - 1), {Qt::CheckStateRole});
+}
+
+TCheckListBox::TCheckListBox(const char* designerName, QWidget* parent)
+    : QListView(parent), model_(new CheckListModel(this)) {
   NameControl(this, designerName, QString::fromLatin1(designerName));
+  setModel(model_);
   setSelectionMode(QAbstractItemView::SingleSelection);
   setUniformItemSizes(true);
 }
 
 AnsiString TCheckListBox::ItemText(int index) const {
-  QListWidgetItem* it = item(index);
-  return it ? ToAnsi(it->text()) : AnsiString();
-}
-
-bool TCheckListBox::Checked(int index) const {
-  QListWidgetItem* it = item(index);
-  return it && it->checkState() == Qt::Checked;
-}
-
-void TCheckListBox::SetChecked(int index, bool checked) {
-  if (QListWidgetItem* it = item(index)) it->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+  if (index < 0 || index >= Count()) return {};
+  return model_->Texts().Text(index);
 }
 
 bool TCheckListBox::Selected(int index) const {
-  QListWidgetItem* it = item(index);
-  return it && it->isSelected();
+  return index >= 0 && index < Count() && selectionModel()->isSelected(model_->index(index));
 }
 
 void TCheckListBox::SetSelected(int index, bool selected) {
-  QListWidgetItem* it = item(index);
-  if (!it) return;
-  if (selected) {
-    setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
-  } else {
-    it->setSelected(false);
-  }
+  if (index < 0 || index >= Count()) return;
+  const QModelIndex at = model_->index(index);
+  if (selected)
+    selectionModel()->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect);
+  else
+    selectionModel()->select(at, QItemSelectionModel::Deselect);
 }
 
 void TCheckListBox::mouseReleaseEvent(QMouseEvent* event) {
-  QListWidgetItem* hit = itemAt(event->position().toPoint());
-  QListWidget::mouseReleaseEvent(event);
-  if (!hit || event->button() != Qt::LeftButton) return;
+  const QModelIndex hit = indexAt(event->position().toPoint());
+  QListView::mouseReleaseEvent(event);
+  if (!hit.isValid() || event->button() != Qt::LeftButton) return;
   // A click on the check box alone makes its entry the current one, as a click on the text does.
-  if (currentItem() != hit) setCurrentItem(hit);
+  if (currentIndex() != hit) setCurrentIndex(hit);
   Q_EMIT clicked();
 }
 
 void TCheckListBox::keyPressEvent(QKeyEvent* event) {
-  QListWidget::keyPressEvent(event);
-  if (event->key() == Qt::Key_Space && currentRow() >= 0) Q_EMIT clicked();
+  QListView::keyPressEvent(event);
+  if (event->key() == Qt::Key_Space && currentIndex().isValid()) Q_EMIT clicked();
+}
+
+void TCheckListBox::SetItems(ListTexts texts) {
+  model_->SetTexts(std::move(texts));
+  setCurrentIndex({});
+  clearSelection();
 }
 
 void TCheckListBox::SetItems(const std::vector<AnsiString>& texts) {
-  setUpdatesEnabled(false);
-  clear();
-  for (const AnsiString& text : texts) {
-    // Constructed without a view, then added: no per-item notification of the view.
-    auto* it = new QListWidgetItem(FromAnsi(text));
-    it->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-    it->setCheckState(Qt::Unchecked);
-    addItem(it);
-  }
-  setCurrentRow(-1);
-  clearSelection();
-  setUpdatesEnabled(true);
+  SetItems(ListTexts(std::make_shared<const std::vector<AnsiString>>(texts)));
 }
 
 // ---------------------------------------------------------------------------------------------

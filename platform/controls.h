@@ -7,11 +7,14 @@
 #include <QFont>
 #include <QGroupBox>
 #include <QLabel>
+#include <QListView>
 #include <QListWidget>
 #include <QTableView>
 #include <QTreeWidget>
 #include <QWidget>
+#include <functional>
 #include <initializer_list>
+#include <memory>
 #include <vector>
 
 #include "platform/ansi.h"
@@ -101,19 +104,69 @@ class TStringGrid : public QTableView {
   int visibleColumns_;
 };
 
-class TCheckListBox : public QListWidget {
+// The texts of a check list's entries, read in place from rows the list shares with their
+// owner: two lists over the same rows have the same length by construction.
+class ListTexts {
+ public:
+  ListTexts() = default;
+  explicit ListTexts(std::shared_ptr<const std::vector<AnsiString>> texts);
+  template <class Row>
+  ListTexts(const std::shared_ptr<const std::vector<Row>>& rows, AnsiString Row::*field)
+      : keep_(rows),
+        count_(static_cast<int>(rows->size())),
+        text_([rows = rows.get(), field](int i) -> const AnsiString& {
+          return (*rows)[static_cast<size_t>(i)].*field;
+        }) {}
+  int Count() const { return count_; }
+  const AnsiString& Text(int index) const { return text_(index); }
+
+ private:
+  std::shared_ptr<const void> keep_;
+  int count_ = 0;
+  std::function<const AnsiString&(int)> text_;
+};
+
+// A check list's entries: their texts, and their check marks as one bit each.
+class CheckListModel : public QAbstractListModel {
+  Q_OBJECT
+ public:
+  using QAbstractListModel::QAbstractListModel;
+  int rowCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+  const ListTexts& Texts() const { return texts_; }
+  // New entries, all unchecked.
+  void SetTexts(ListTexts texts);
+  bool Checked(int index) const;
+  void SetChecked(int index, bool checked);
+  // Every entry at once, told to the view as one change.
+  void SetAllChecked(bool checked);
+
+ private:
+  ListTexts texts_;
+  std::vector<bool> checks_;
+};
+
+class TCheckListBox : public QListView {
   Q_OBJECT
  public:
   TCheckListBox(const char* designerName, QWidget* parent);
-  int Count() const { return count(); }
+  CheckListModel* Entries() const { return model_; }
+  int Count() const { return model_->rowCount(); }
   AnsiString ItemText(int index) const;
-  bool Checked(int index) const;
-  void SetChecked(int index, bool checked);
+  bool Checked(int index) const { return model_->Checked(index); }
+  void SetChecked(int index, bool checked) { model_->SetChecked(index, checked); }
+  void SetAllChecked(bool checked) { model_->SetAllChecked(checked); }
   bool Selected(int index) const;
   void SetSelected(int index, bool selected);
-  int ItemIndex() const { return currentRow(); }
-  // Replaces the entries in one batch, all unchecked, none selected.
+  int ItemIndex() const { return currentIndex().row(); }
+  // Replaces the entries in one change, all unchecked, none selected.
+  void SetItems(ListTexts texts);
   void SetItems(const std::vector<AnsiString>& texts);
+  // The entry's place in the viewport.
+  QRect ItemRect(int index) const { return visualRect(model_->index(index)); }
  Q_SIGNALS:
   // A click on an entry, reported after a click on its check box has changed the mark.
   void clicked();
@@ -121,6 +174,9 @@ class TCheckListBox : public QListWidget {
  protected:
   void mouseReleaseEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  CheckListModel* model_;
 };
 
 class TRadioGroup : public QGroupBox {

@@ -13,7 +13,7 @@
 
 namespace platform {
 
-std::string ReadWholeFile(const std::filesystem::path& file) {
+std::string ReadWholeFile(const std::filesystem::path& file, std::uint64_t limit) {
   auto fail = [&]() -> std::string {
     throw PlatformError(FormatMessage1("Cannot open file %s", FromNativePath(file)));
   };
@@ -24,6 +24,11 @@ std::string ReadWholeFile(const std::filesystem::path& file) {
     ::close(fd);
     return fail();
   }
+  auto tooLarge = [&]() -> std::string {
+    ::close(fd);
+    throw FileTooLarge(FormatMessage1("File %s is too large", FromNativePath(file)));
+  };
+  if (st.st_size > 0 && static_cast<std::uint64_t>(st.st_size) > limit) return tooLarge();
   std::string data;
   if (st.st_size > 0) data.reserve(static_cast<size_t>(st.st_size));
   char chunk[1 << 16];
@@ -35,6 +40,8 @@ std::string ReadWholeFile(const std::filesystem::path& file) {
       return fail();
     }
     if (n == 0) break;
+    // A file that grows, or a device or pipe without a size, stops at the limit all the same.
+    if (data.size() + static_cast<size_t>(n) > limit) return tooLarge();
     data.append(chunk, static_cast<size_t>(n));
   }
   ::close(fd);

@@ -6,11 +6,19 @@
 #include <string>
 
 #include "platform/ansi.h"
+#include "platform/error.h"
 
 namespace platform {
 
-// The whole file as bytes; a file that cannot be read raises "Cannot open file %s".
-std::string ReadWholeFile(const std::filesystem::path& file);
+// Raised by ReadWholeFile for a file of more bytes than its limit, before they are read.
+class FileTooLarge : public PlatformError {
+ public:
+  using PlatformError::PlatformError;
+};
+
+// The whole file as bytes; a file that cannot be read raises "Cannot open file %s". More than
+// limit bytes (a pipe or device that never ends, too) raise FileTooLarge instead.
+std::string ReadWholeFile(const std::filesystem::path& file, std::uint64_t limit = UINT64_MAX);
 
 // The Windows error number of the last failed call below on this thread (GetLastError).
 unsigned LastFileError();

@@ -7,7 +7,7 @@ BUILD_DIR="${VIRESKA_BUILD_DIR:-$ROOT/build}"
 
 PACKAGES=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-webengine-dev-tools qt6-svg-dev
+  qt6-base-dev qt6-base-private-dev qt6-base-dev-tools qt6-webengine-dev qt6-webengine-dev-tools qt6-svg-dev
   libqt6svg6
   libgtest-dev libgmock-dev libbenchmark-dev libicu-dev
   libcurl4-openssl-dev libgmime-3.0-dev libcpp-httplib-dev

@@ -170,13 +170,13 @@ void TForm1::SpeedButton7Click() {
 void TForm1::WireWeb() {
   WebBrowser1 = new WebEngineBrowser(WebBrowserHost, this);
   connect(WebBrowser1, &WebBrowser::DocumentComplete, this,
-          Reported(&TForm1::WebBrowser1DocumentComplete));
+          ReportedAwake(&TForm1::WebBrowser1DocumentComplete));
   connect(WebBrowser1, &WebBrowser::ProgressChange, this,
-          Reported(&TForm1::WebBrowser1ProgressChange));
+          ReportedAwake(&TForm1::WebBrowser1ProgressChange));
   connect(WebBrowser1, &WebBrowser::NavigateComplete2, this,
-          Reported(&TForm1::WebBrowser1NavigateComplete2));
+          ReportedAwake(&TForm1::WebBrowser1NavigateComplete2));
   connect(WebBrowser1, &WebBrowser::DownloadComplete, this,
-          Reported(&TForm1::WebBrowser1DownloadComplete));
+          ReportedAwake(&TForm1::WebBrowser1DownloadComplete));
   connect(SpeedButton11, &QPushButton::clicked, this, Reported(&TForm1::SpeedButton11Click));
   connect(SpeedButton5, &QPushButton::clicked, this, Reported(&TForm1::SpeedButton5Click));
   connect(SpeedButton4, &QPushButton::clicked, this, Reported(&TForm1::SpeedButton4Click));

@@ -5,6 +5,7 @@
 
 #include "browser_fixture.h"
 #include "platform/codepage.h"
+#include "support/queued_input.h"
 
 namespace {
 
@@ -166,6 +167,44 @@ TEST_F(CachePage, BrejkEndsTheWaitForAPageThatNeverCompletes) {
       [this] { return form->Memo1->toPlainText().contains(QStringLiteral("Stránka sa načítava")); },
       10000));
   EXPECT_EQ(ui.Messages().size(), 1u);
+}
+
+// The scan's 500 ms hold keeps the window: a click and a later document completion that arrive
+// during it are handled after it, while the page itself has loaded meanwhile.
+TEST_F(CachePage, ClickAndCompletionDuringTheHoldAfterTheScanWaitForIt) {
+  struct Event {
+    std::string what;
+    std::uint32_t at;
+    bool asleep;
+  };
+  std::vector<Event> events;
+  auto note = [&](const char* what) {
+    events.push_back({what, platform::GetTickCount(), platform::Sleeping()});
+  };
+  // The scan writes the "HTML" tab just before its hold.
+  QObject::connect(form->Memo1, &QPlainTextEdit::textChanged, form.get(), [&] {
+    note("scan");
+    if (events.size() > 1) return;
+    QTimer::singleShot(100, form.get(), [&] {
+      note("during the hold");
+      QueueClick(form->SpeedButton11);
+      Q_EMIT form->WebBrowser1->DocumentComplete();  // as a frame completing late would
+    });
+  });
+  QObject::connect(form->SpeedButton11, &QPushButton::clicked, form.get(), [&] { note("click"); });
+
+  Open(0);
+  ASSERT_TRUE(WaitUntil([&] { return events.size() == 4; })) << events.size();
+  EXPECT_EQ(events[0].what, "scan");
+  EXPECT_EQ(events[1].what, "during the hold");
+  EXPECT_TRUE(events[1].asleep);
+  for (size_t i = 2; i < 4; ++i) {
+    EXPECT_TRUE(events[i].what == "click" || events[i].what == "scan") << events[i].what;
+    EXPECT_FALSE(events[i].asleep) << events[i].what;
+    EXPECT_GE(events[i].at - events[0].at, 500u) << events[i].what;
+  }
+  EXPECT_NE(events[2].what, events[3].what);
+  EXPECT_NE(Markup().find(Ansi(testsite::kHintDecoded)), std::string::npos);
 }
 
 TEST_F(CachePage, DocumentsThatAreNotHtmlOrHaveNoPlainBody) {

@@ -1,11 +1,13 @@
-#include <QListWidget>
-#include <QPlainTextEdit>
+#include <QAccessible>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
+#include <cstdio>
+#include <fstream>
 
 #include "platform/codepage.h"
 #include "platform/error.h"
+#include "platform/files.h"
 #include "platform/qtui.h"
 #include "support/form_fixture.h"
 
@@ -20,7 +22,7 @@ class CacheList : public FormTest {
     form->ToolButton10Click();
   }
   void ClickCheckBox(TCheckListBox* list, int row) {
-    QRect r = list->visualItemRect(list->item(row));
+    QRect r = list->ItemRect(row);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(r.left() + 10, r.center().y()));
   }
   const std::string kFile =
@@ -119,6 +121,51 @@ TEST_F(CacheList, UnreadableFileIsReportedAndNothingChanges) {
   EXPECT_TRUE(form->CheckListBox1->Checked(3));
 }
 
+TEST_F(CacheList, AFileTooLargeForWaypointsIsRefusedUnread) {
+  Load(kFile);
+  // A device without a size, read without end, is refused at the limit too.
+  EXPECT_THROW(platform::ReadWholeFile("/dev/zero", 1 << 20), platform::FileTooLarge);
+  auto big = dir / "big.wpt";
+  {
+    std::ofstream out(big, std::ios::binary);
+    out << "1,Hrad,0,0 (GC1)\r\n";
+  }
+  std::filesystem::resize_file(big, (512ull << 20) + 1);  // sparse: nothing is written
+  ui.openAnswers.push_back(platform::FromNativePath(big));
+  form->ToolButton10Click();
+  ASSERT_EQ(ui.Messages().size(), 1u);
+  EXPECT_EQ(ui.Messages()[0], FormatMessage1("S\xFA"
+                                             "bor %s je pr\xED"
+                                             "li\x9A ve\xBEk\xFD (viac ako 512 MiB), "
+                                             "neotv\xE1ram ho.",
+                                             platform::FromNativePath(big)));
+  EXPECT_EQ(form->CheckListBox1->Count(), 4);
+  EXPECT_TRUE(form->Memo2->toPlainText().startsWith(QStringLiteral("OziExplorer")));
+}
+
+TEST_F(CacheList, TheTextTabShowsEachLineBreakAsOneAndReadsLikeATextControl) {
+  Load("a\r\nb\rc\n\xC8\r\n");
+  platform::TTextView* memo = form->Memo2;
+  EXPECT_EQ(memo->LineCount(), 5);  // the last break starts an empty line
+  EXPECT_EQ(memo->toPlainText(), QStringLiteral("a\nb\nc\n\u010C\n"));
+  EXPECT_EQ(memo->Text(2, 5), QStringLiteral("b\nc"));
+  EXPECT_EQ(memo->LineAt(6), 3);
+  // A reader gets the same text, line by line, and cannot change it.
+  QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(memo);
+  ASSERT_NE(reader, nullptr);
+  EXPECT_EQ(reader->text(QAccessible::Name), QStringLiteral("WPT"));
+  EXPECT_TRUE(reader->state().readOnly);
+  QAccessibleTextInterface* text = reader->textInterface();
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(text->characterCount(), 8);
+  EXPECT_EQ(text->text(0, 8), memo->toPlainText());
+  int start = 0, end = 0;
+  EXPECT_EQ(text->textAtOffset(6, QAccessible::LineBoundary, &start, &end),
+            QStringLiteral("\u010C\n"));
+  EXPECT_EQ(start, 6);
+  EXPECT_EQ(end, 8);
+}
+
 TEST_F(CacheList, CancelKeepsListsAndText) {
   Load(kFile);
   form->SpeedButton1Click();
@@ -169,6 +216,59 @@ TEST_F(CacheList, ClickingACheckMarkMirrorsItIntoTheOtherListOnly) {
   ClickCheckBox(form->CheckListBox1, 0);
   EXPECT_TRUE(form->CheckListBox2->Checked(0));
   EXPECT_FALSE(form->CheckListBox2->Checked(1));
+
+  // Assistive technology reads each entry's text and check mark.
+  QAccessibleInterface* list = QAccessible::queryAccessibleInterface(form->CheckListBox1);
+  ASSERT_NE(list, nullptr);
+  ASSERT_EQ(list->childCount(), 4);
+  QAccessibleInterface* first = list->child(0);
+  EXPECT_EQ(first->text(QAccessible::Name), FromAnsi("Hradn\xE1 studna"));
+  EXPECT_TRUE(first->state().checkable);
+  EXPECT_TRUE(first->state().checked);
+  EXPECT_FALSE(list->child(1)->state().checked);
+}
+
+// A million entries: the lists stay aligned entry by entry, check all reaches the last entry of
+// both, and a click mirrors at the far end.
+TEST_F(CacheList, AMillionEntriesKeepAlignmentMirroringAndCheckAll) {
+  constexpr int kCount = 1000000;
+  std::string text;
+  text.reserve(kCount * 40);
+  char line[96];
+  for (int i = 0; i < kCount; ++i) {
+    std::snprintf(line, sizeof line, "%d,Ke\x9Aka %d,48,18,,0,1,3,0,65535,x (GC%X)\r\n", i, i, i);
+    text += line;
+  }
+  Load(text);
+  ASSERT_EQ(form->CheckListBox1->Count(), kCount);
+  ASSERT_EQ(form->CheckListBox2->Count(), kCount);
+  EXPECT_EQ(form->Memo2->LineCount(), kCount + 1);
+  for (int i : {0, 1, 77777, kCount / 2, kCount - 1}) {
+    EXPECT_EQ(form->CheckListBox1->ItemText(i), "Ke\x9Aka " + std::to_string(i));
+    char code[16];
+    std::snprintf(code, sizeof code, "GC%X", i);
+    EXPECT_EQ(form->CheckListBox2->ItemText(i), code);
+  }
+  EXPECT_EQ(form->Memo2->Line(kCount - 1), FromAnsi(line).chopped(2));
+
+  form->SpeedButton1->click();
+  EXPECT_TRUE(form->CheckListBox1->Checked(kCount - 1));
+  EXPECT_TRUE(form->CheckListBox2->Checked(kCount - 1));
+  form->SpeedButton2->click();
+  EXPECT_FALSE(form->CheckListBox1->Checked(0));
+  EXPECT_FALSE(form->CheckListBox2->Checked(kCount - 1));
+
+  // The last entry, shown and clicked on its check box in the code list.
+  form->show();
+  form->PageControl2->setCurrentWidget(form->TabSheet5);
+  form->CheckListBox2->scrollToBottom();
+  QApplication::processEvents();
+  ClickCheckBox(form->CheckListBox2, kCount - 1);
+  EXPECT_TRUE(form->CheckListBox2->Checked(kCount - 1));
+  EXPECT_TRUE(form->CheckListBox1->Checked(kCount - 1));
+  EXPECT_FALSE(form->CheckListBox1->Checked(kCount - 2));
+  EXPECT_FALSE(form->CheckListBox1->Selected(kCount - 1));
+  EXPECT_EQ(form->CheckListBox2->ItemIndex(), kCount - 1);
 }
 
 }  // namespace

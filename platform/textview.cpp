@@ -1,0 +1,323 @@
+#include "platform/textview.h"
+
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <type_traits>
+
+#include "platform/codepage.h"
+#include "platform/controls.h"
+#include "platform/textlines.h"
+
+namespace platform {
+namespace {
+
+constexpr int kMargin = 4;
+
+// What a reader is told: the text as a read-only text control tells it.
+class TextViewAccessible final : public QAccessibleWidget, public QAccessibleTextInterface {
+ public:
+  explicit TextViewAccessible(TTextView* view)
+      : QAccessibleWidget(view, QAccessible::EditableText) {}
+
+  void* interface_cast(QAccessible::InterfaceType type) override {
+    if (type == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
+    return QAccessibleWidget::interface_cast(type);
+  }
+  QAccessible::State state() const override {
+    QAccessible::State s = QAccessibleWidget::state();
+    s.readOnly = true;
+    s.multiLine = true;
+    return s;
+  }
+  QString text(QAccessible::Text t) const override {
+    if (t == QAccessible::Value) return View()->toPlainText();
+    return QAccessibleWidget::text(t);
+  }
+
+  void selection(int, int* startOffset, int* endOffset) const override {
+    *startOffset = *endOffset = 0;
+  }
+  int selectionCount() const override { return 0; }
+  void addSelection(int, int) override {}
+  void removeSelection(int) override {}
+  void setSelection(int, int, int) override {}
+  int cursorPosition() const override { return cursor_; }
+  void setCursorPosition(int position) override {
+    cursor_ = std::clamp(position, 0, characterCount());
+    View()->ShowLine(View()->LineAt(cursor_));
+  }
+  QString text(int startOffset, int endOffset) const override {
+    return View()->Text(startOffset, endOffset);
+  }
+  QString textAtOffset(int offset, QAccessible::TextBoundaryType boundary, int* startOffset,
+                       int* endOffset) const override {
+    const TTextView* view = View();
+    const int count = characterCount();
+    if (offset < 0 || offset > count) {
+      *startOffset = *endOffset = -1;
+      return {};
+    }
+    if (boundary == QAccessible::CharBoundary) {
+      *startOffset = offset;
+      *endOffset = std::min(offset + 1, count);
+      return view->Text(*startOffset, *endOffset);
+    }
+    if (boundary == QAccessible::LineBoundary) {
+      const int line = view->LineAt(offset);
+      *startOffset = view->LineOffset(line);
+      *endOffset = std::min(*startOffset + view->LineLength(line) + 1, count);
+      return view->Text(*startOffset, *endOffset);
+    }
+    return QAccessibleTextInterface::textAtOffset(offset, boundary, startOffset, endOffset);
+  }
+  int characterCount() const override { return View()->CharacterCount(); }
+  QRect characterRect(int offset) const override {
+    const TTextView* view = View();
+    const int line = view->LineAt(offset);
+    const QString before = view->Text(view->LineOffset(line), offset);
+    const QFontMetrics metrics(view->font());
+    QRect rect = view->LineRect(line);
+    rect.setLeft(rect.left() + metrics.horizontalAdvance(before));
+    rect.setWidth(metrics.horizontalAdvance(view->Text(offset, offset + 1)));
+    return QRect(view->viewport()->mapToGlobal(rect.topLeft()), rect.size());
+  }
+  int offsetAtPoint(const QPoint& point) const override {
+    const TTextView* view = View();
+    const QPoint local = view->viewport()->mapFromGlobal(point);
+    for (int line = view->verticalScrollBar()->value(); line < view->LineCount(); ++line) {
+      const QRect rect = view->LineRect(line);
+      if (rect.top() > local.y()) break;
+      if (rect.bottom() < local.y()) continue;
+      const QString text = view->Line(line);
+      const QFontMetrics metrics(view->font());
+      for (int i = 0; i < text.size(); ++i)
+        if (rect.left() + metrics.horizontalAdvance(text.left(i + 1)) > local.x())
+          return view->LineOffset(line) + i;
+      return view->LineOffset(line) + static_cast<int>(text.size());
+    }
+    return -1;
+  }
+  void scrollToSubstring(int startIndex, int) override {
+    View()->ShowLine(View()->LineAt(startIndex));
+  }
+  QString attributes(int offset, int* startOffset, int* endOffset) const override {
+    *startOffset = *endOffset = offset;
+    return {};
+  }
+
+ private:
+  TTextView* View() const { return static_cast<TTextView*>(widget()); }
+  int cursor_ = 0;
+};
+
+QAccessibleInterface* TextViewFactory(const QString& className, QObject* object) {
+  if (className == QLatin1String("platform::TTextView") && object && object->isWidgetType())
+    return new TextViewAccessible(static_cast<TTextView*>(object));
+  return nullptr;
+}
+
+}  // namespace
+
+TTextView::TTextView(const char* designerName, QWidget* parent) : QAbstractScrollArea(parent) {
+  static const bool factoryInstalled = [] {
+    QAccessible::installFactory(&TextViewFactory);
+    return true;
+  }();
+  (void)factoryInstalled;
+  NameControl(this, designerName, QString::fromLatin1(designerName));
+  setFocusPolicy(Qt::StrongFocus);
+  viewport()->setBackgroundRole(QPalette::Base);
+  viewport()->setAutoFillBackground(true);
+  SetText(std::string());
+}
+
+namespace {
+
+// Line starts of a text of 8-bit or 16-bit units, broken as a text control breaks them: at
+// CR LF, a lone CR, a lone LF.
+template <typename Text>
+void SplitLines(const Text& text, std::vector<TTextView::LineStart>& lines, int& longestLine) {
+  const size_t size = static_cast<size_t>(text.size());
+  size_t start = 0, chars = 0, longest = 0, longestLength = 0;
+  for (;;) {
+    lines.push_back({static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(chars)});
+    size_t end = start, next = size;
+    if constexpr (std::is_same_v<Text, std::string>) {
+      const LineEnd line = FindLineEnd(text, start);
+      end = line.end;
+      next = line.next;
+    } else {
+      while (end < size && text[end] != u'\n' && text[end] != u'\r') ++end;
+      next = end < size ? end + 1 : size;
+      if (end + 1 < size && text[end] == u'\r' && text[end + 1] == u'\n') next = end + 2;
+    }
+    if (end - start > longestLength) {
+      longestLength = end - start;
+      longest = lines.size() - 1;
+    }
+    if (end == size) break;
+    chars += end - start + 1;
+    start = next;
+  }
+  longestLine = static_cast<int>(longest);
+}
+
+}  // namespace
+
+void TTextView::SetText(std::string bytes) {
+  // Offsets are 32-bit: the files shown here are limited far below that.
+  if (bytes.size() >= std::numeric_limits<std::uint32_t>::max()) bytes.resize(0);
+  auto shared = std::make_shared<const std::string>(std::move(bytes));
+  std::vector<LineStart> lines;
+  SplitLines(*shared, lines, longestLine_);
+  bytes_ = std::move(shared);
+  decoded_.clear();
+  isDecoded_ = false;
+  lines_ = std::move(lines);
+  Reset();
+}
+
+void TTextView::SetText(QString text) {
+  if (static_cast<size_t>(text.size()) >= std::numeric_limits<std::uint32_t>::max()) text.clear();
+  std::vector<LineStart> lines;
+  SplitLines(text, lines, longestLine_);
+  bytes_ = std::make_shared<const std::string>();
+  decoded_ = std::move(text);
+  isDecoded_ = true;
+  lines_ = std::move(lines);
+  Reset();
+}
+
+void TTextView::Reset() {
+  verticalScrollBar()->setValue(0);
+  horizontalScrollBar()->setValue(0);
+  UpdateScrollBars();
+  viewport()->update();
+}
+
+std::string_view TTextView::LineBytes(int index) const {
+  const size_t i = static_cast<size_t>(index);
+  const size_t start = lines_[i].byte;
+  size_t end = i + 1 < lines_.size() ? lines_[i + 1].byte : bytes_->size();
+  while (end > start && ((*bytes_)[end - 1] == '\n' || (*bytes_)[end - 1] == '\r')) --end;
+  return std::string_view(*bytes_).substr(start, end - start);
+}
+
+QStringView TTextView::LineChars(int index) const {
+  const size_t i = static_cast<size_t>(index);
+  const qsizetype start = lines_[i].byte;
+  qsizetype end = i + 1 < lines_.size() ? lines_[i + 1].byte : decoded_.size();
+  while (end > start && (decoded_[end - 1] == u'\n' || decoded_[end - 1] == u'\r')) --end;
+  return QStringView(decoded_).mid(start, end - start);
+}
+
+QString TTextView::Decode(int line, int from, int count) const {
+  if (isDecoded_) return LineChars(line).mid(from, count).toString();
+  return FromAnsi(LineBytes(line).substr(static_cast<size_t>(from), static_cast<size_t>(count)));
+}
+
+QString TTextView::Line(int index) const {
+  return isDecoded_ ? LineChars(index).toString() : FromAnsi(LineBytes(index));
+}
+
+int TTextView::LineLength(int line) const {
+  return static_cast<int>(isDecoded_ ? LineChars(line).size() : LineBytes(line).size());
+}
+
+int TTextView::CharacterCount() const {
+  const int last = LineCount() - 1;
+  return LineOffset(last) + LineLength(last);
+}
+
+int TTextView::LineAt(int offset) const {
+  auto after = std::upper_bound(
+      lines_.begin(), lines_.end(), static_cast<std::uint32_t>(std::max(offset, 0)),
+      [](std::uint32_t value, const LineStart& line) { return value < line.chars; });
+  return static_cast<int>(after - lines_.begin()) - 1;
+}
+
+QString TTextView::Text(int start, int end) const {
+  start = std::clamp(start, 0, CharacterCount());
+  end = std::clamp(end, start, CharacterCount());
+  QString out;
+  for (int line = LineAt(start); line < LineCount(); ++line) {
+    const int offset = LineOffset(line), length = LineLength(line);
+    if (offset >= end) break;
+    const int from = std::max(start, offset) - offset, to = std::min(end, offset + length) - offset;
+    if (to > from) out += Decode(line, from, to - from);
+    // The line break after the line, where it lies within the range.
+    if (line + 1 < LineCount() && offset + length >= start && offset + length < end)
+      out += QLatin1Char('\n');
+  }
+  return out;
+}
+
+QString TTextView::toPlainText() const {
+  return Text(0, CharacterCount());
+}
+
+int TTextView::LineHeight() const {
+  return fontMetrics().lineSpacing();
+}
+
+QRect TTextView::LineRect(int line) const {
+  const int top = (line - verticalScrollBar()->value()) * LineHeight() + kMargin;
+  return QRect(kMargin - horizontalScrollBar()->value(), top,
+               viewport()->width() + horizontalScrollBar()->maximum(), LineHeight());
+}
+
+void TTextView::ShowLine(int line) {
+  const int shown = std::max(1, viewport()->height() / LineHeight());
+  QScrollBar* bar = verticalScrollBar();
+  if (line < bar->value())
+    bar->setValue(line);
+  else if (line >= bar->value() + shown)
+    bar->setValue(line - shown + 1);
+}
+
+void TTextView::UpdateScrollBars() {
+  const int shown = std::max(1, (viewport()->height() - kMargin) / LineHeight());
+  verticalScrollBar()->setRange(0, std::max(0, LineCount() - shown));
+  verticalScrollBar()->setPageStep(shown);
+  verticalScrollBar()->setSingleStep(1);
+  const int width = fontMetrics().horizontalAdvance(Line(longestLine_)) + 2 * kMargin;
+  horizontalScrollBar()->setRange(0, std::max(0, width - viewport()->width()));
+  horizontalScrollBar()->setPageStep(viewport()->width());
+  horizontalScrollBar()->setSingleStep(fontMetrics().averageCharWidth());
+}
+
+void TTextView::paintEvent(QPaintEvent*) {
+  QPainter painter(viewport());
+  painter.setPen(palette().color(QPalette::Text));
+  const int first = verticalScrollBar()->value();
+  const int shown = viewport()->height() / LineHeight() + 2;
+  int widest = 0;
+  for (int line = first; line < LineCount() && line < first + shown; ++line) {
+    const QRect rect = LineRect(line);
+    QRect used;
+    painter.drawText(rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextExpandTabs | Qt::TextSingleLine,
+                     Line(line), &used);
+    widest = std::max(widest, used.width());
+  }
+  // A line of fewer bytes can still be wider than the longest one: make room for it.
+  const int needed = widest + 2 * kMargin - viewport()->width();
+  if (needed > horizontalScrollBar()->maximum()) horizontalScrollBar()->setMaximum(needed);
+}
+
+void TTextView::resizeEvent(QResizeEvent* event) {
+  QAbstractScrollArea::resizeEvent(event);
+  UpdateScrollBars();
+}
+
+void TTextView::changeEvent(QEvent* event) {
+  QAbstractScrollArea::changeEvent(event);
+  if (event->type() == QEvent::FontChange) UpdateScrollBars();
+}
+
+}  // namespace platform

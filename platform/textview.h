@@ -1,0 +1,70 @@
+#pragma once
+// A read-only view of a large 8-bit text (a whole waypoint file): lines are laid out only when
+// shown, so a file of a million lines costs its bytes and an index of its lines, not a text
+// document. No word wrap. Assistive technology reads the same text as a text control's.
+#include <QAbstractScrollArea>
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/ansi.h"
+
+namespace platform {
+
+class TTextView : public QAbstractScrollArea {
+  Q_OBJECT
+ public:
+  TTextView(const char* designerName, QWidget* parent);
+
+  // Code page 1250 bytes, split into lines at CR LF, CR and LF (as a text control shows them).
+  void SetText(std::string bytes);
+  // A text already decoded (a file in an encoding of its own), split the same way.
+  void SetText(QString text);
+  // The shown text, lines joined by "\n".
+  QString toPlainText() const;
+
+  int LineCount() const { return static_cast<int>(lines_.size()); }
+  QString Line(int index) const;
+  // Characters of the shown text, each line break counted as one.
+  int CharacterCount() const;
+  // The text from character start up to end, and the line holding a character.
+  QString Text(int start, int end) const;
+  int LineAt(int offset) const;
+  int LineOffset(int line) const {
+    return static_cast<int>(lines_[static_cast<size_t>(line)].chars);
+  }
+  int LineLength(int line) const;
+  // The line's place in the viewport, and makes it shown.
+  QRect LineRect(int line) const;
+  void ShowLine(int line);
+
+  // Where a line begins.
+  struct LineStart {
+    std::uint32_t byte;   // where the line begins in the bytes (or in the decoded text)
+    std::uint32_t chars;  // and in the shown text
+  };
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  // The line without its break: in the bytes, or in the decoded text when there is one.
+  std::string_view LineBytes(int index) const;
+  QStringView LineChars(int index) const;
+  QString Decode(int line, int from, int count) const;
+  int LineHeight() const;
+  void UpdateScrollBars();
+  void Reset();
+
+  std::shared_ptr<const std::string> bytes_;
+  QString decoded_;
+  bool isDecoded_ = false;
+  std::vector<LineStart> lines_;
+  int longestLine_ = 0;  // by bytes: it sets the horizontal range
+};
+
+}  // namespace platform
