@@ -13,6 +13,8 @@
 
 class QAction;
 class QCheckBox;
+class QGroupBox;
+class QListWidget;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -27,6 +29,7 @@ class QTimer;
 class QToolBar;
 class QToolButton;
 class WebBrowser;
+class DeviceVolumeWatcher;
 struct TGridDrawState;
 
 using platform::TCheckListBox;
@@ -56,6 +59,7 @@ class TForm1 : public QMainWindow {
   QWidget* TabSheet1;
   QToolBar* ToolBar3;
   QToolButton* ToolButton10;
+  QToolButton* ToolButton13;  // "Pošli WPT súbor do PDA"
   QToolButton* ToolButton12;
   QLabel* Label5;
   QLabel* Label3;  // "Zoznam kešiek na stiahnutie z webu"
@@ -105,6 +109,14 @@ class TForm1 : public QMainWindow {
   TRadioGroup* RadioGroup2;
   TRadioGroup* RadioGroup3;
   QPushButton* SpeedButton8;
+  // group "PDA": the PC folder that is the handheld
+  QGroupBox* GroupBox1;
+  QLabel* Label12;  // "Priečinok v PC, ktorý je PDA"
+  QLineEdit* Edit6;
+  QPushButton* SpeedButton13;  // folder picker
+  QLabel* Label14;             // what is wrong with the folder, if anything
+  QLabel* Label13;             // "Nájdené zariadenia"
+  QListWidget* ListBox1;
 
   // ---- tab "O programe"
   QWidget* TabSheet6;
@@ -132,6 +144,7 @@ class TForm1 : public QMainWindow {
   // ---- menus
   QMenu* Subor1;
   QAction* OtvorWPTsbor2;
+  QAction* PoliWPTsbordoPDA1;
   QMenu* Funkciemanara1;
   QAction* KopirovaniesborudoPDA2;  // main-menu twins of the pop-up items
   QAction* Vymazaniesboru2;
@@ -154,6 +167,7 @@ class TForm1 : public QMainWindow {
   std::vector<QIcon> ImageList2;
   TOpenDialog OpenDialog2;
   QTimer* Timer1;
+  DeviceVolumeWatcher* DeviceWatcher;  // the devices mounted now, for ListBox1
 
   // ---- application shell and settings (app/)
   void FormActivate();
@@ -194,6 +208,14 @@ class TForm1 : public QMainWindow {
 
   // ---- device link (device/)
   void ToolButton2Click();
+  void PoliWPTsbordoPDA1Click();
+  void ToolButton13Click();
+  // group "PDA" on "Nastavenia"
+  void Edit6Change();
+  void SpeedButton13Click();
+  void ListBox1Click();
+  void DeviceWatcherChange();
+  void TabSheet7Show();
 
   // ---- file manager (filemanager/)
   void GetDirPDA(const AnsiString& pattern);
@@ -235,6 +257,7 @@ class TForm1 : public QMainWindow {
   void BuildBrowserTab();
   void BuildTextTabs();
   void BuildSettingsTab();
+  QGroupBox* BuildHandheldGroup(QWidget* parent);
   void BuildAboutTab();
   void BuildManagerTab();
   void BuildMenus();

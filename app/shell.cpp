@@ -8,6 +8,7 @@
 #include "app/mainform.h"
 #include "app/state.h"
 #include "device/rapi.h"
+#include "device/volumes.h"
 #include "filemanager/order.h"
 #include "platform/error.h"
 #include "platform/files.h"
@@ -81,6 +82,11 @@ void TForm1::FormActivate() {
       Edit4, ReadProfileString(ini, "Kdeukladatdata", "PDA_WPT", platform::EditText(Edit4)));
   platform::SetEditText(
       Edit5, ReadProfileString(ini, "Kdeukladatdata", "PDA_MHT", platform::EditText(Edit5)));
+  platform::SetEditText(
+      Edit6, ReadProfileString(ini, "Kdeukladatdata", "PDA_Koren", platform::EditText(Edit6)));
+  // The device list and the handheld folder (also when Edit6 stayed empty and sent no change).
+  DeviceWatcher->Start();
+  DeviceWatcherChange();
   OpenDialog2.FileName = ReadProfileString(ini, "Kdeukladatdata", "WPTsubor", "");
 
   if (OpenDialog2.FileName.empty()) {
@@ -128,6 +134,7 @@ void TForm1::SpeedButton8Click() {
   WriteProfileString(ini, "Kdeukladatdata", "Cesta", platform::EditText(Edit3));
   WriteProfileString(ini, "Kdeukladatdata", "PDA_WPT", platform::EditText(Edit4));
   WriteProfileString(ini, "Kdeukladatdata", "PDA_MHT", platform::EditText(Edit5));
+  WriteProfileString(ini, "Kdeukladatdata", "PDA_Koren", platform::EditText(Edit6));
 }
 
 void TForm1::DirectoryOutline1MouseUp() {

@@ -5,6 +5,7 @@
 #include <QToolButton>
 
 #include "app/mainform.h"
+#include "app/state.h"
 #include "cachelist/waypoint.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
@@ -31,6 +32,7 @@ void TForm1::ToolButton10Click() {
   }
   CheckListBox1->SetItems(names);
   CheckListBox2->SetItems(codes);
+  WaypointFile = OpenDialog2.FileName;
 }
 
 void TForm1::OtvorWPTsbor2Click() {
