@@ -12,6 +12,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev libicu-dev
   libcurl4-openssl-dev libgmime-3.0-dev libcpp-httplib-dev
   xdg-utils
+  dosfstools fusefat fuse3
 )
 
 vireska_install_packages() {
