@@ -345,8 +345,7 @@ QGroupBox* TForm1::BuildHandheldGroup(QWidget* parent) {
   Label12 = MakeLabel(QStringLiteral("Priečinok v PC, ktorý je PDA (prázdne: PDA vedľa programu)"),
                       GroupBox1, "Label12");
   Edit6 = MakeEdit(Label12, GroupBox1, "Edit6");
-  SpeedButton13 = MakeButton(QStringLiteral("Vyber..."), GroupBox1, "SpeedButton13");
-  SpeedButton13->setAccessibleName(QStringLiteral("Vyber priečinok PDA"));
+  SpeedButton13 = MakeButton(QStringLiteral("Vyber priečinok..."), GroupBox1, "SpeedButton13");
   Label14 = MakeLabel(QString(), GroupBox1, "Label14");
   Label14->setWordWrap(true);
   Label14->setStyleSheet(QStringLiteral("color: rgb(192, 0, 0);"));
