@@ -6,9 +6,11 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -21,6 +23,7 @@
 #include <QVBoxLayout>
 #include <cstdlib>
 
+#include "device/volumes.h"
 #include "platform/ui.h"
 
 TForm1* Form1 = nullptr;
@@ -127,7 +130,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   resize(platform::Scaled(847), platform::Scaled(644));
   setFont(platform::DesignerFont());
 
-  ImageList1 = {Icon(":/img/open.svg"), Icon(":/img/batch.svg")};
+  ImageList1 = {Icon(":/img/open.svg"), Icon(":/img/batch.svg"), Icon(":/img/send_wpt.svg")};
   ImageList2.resize(19);
   // Indexes the grids and the connect button use; the others are unused here.
   const char* list2[] = {":/img/folder.svg",
@@ -163,6 +166,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   Timer1 = new QTimer(this);
   Timer1->setObjectName(QStringLiteral("Timer1"));
   Timer1->setInterval(1000);
+  DeviceWatcher = new DeviceVolumeWatcher(this);  // looks from the first activation on
 
   BuildBrowserTab();
   BuildTextTabs();
@@ -200,6 +204,11 @@ void TForm1::BuildBrowserTab() {
   ToolButton10->setToolTip(QStringLiteral("Otvor súbor s WPT súradnicami kešiek"));
   NameControl(ToolButton10, "ToolButton10", QStringLiteral("Otvor súbor s WPT súradnicami kešiek"));
   ToolBar3->addWidget(ToolButton10);
+  ToolButton13 = new QToolButton(ToolBar3);
+  ToolButton13->setIcon(ImageList1[2]);
+  ToolButton13->setToolTip(QStringLiteral("Pošli WPT súbor do PDA"));
+  NameControl(ToolButton13, "ToolButton13", QStringLiteral("Pošli WPT súbor do PDA"));
+  ToolBar3->addWidget(ToolButton13);
   ToolBar3->addSeparator();
   ToolButton12 = new QToolButton(ToolBar3);
   ToolButton12->setIcon(ImageList1[1]);
@@ -383,7 +392,36 @@ void TForm1::BuildSettingsTab() {
   exportForm->addWidget(CheckBox2);
   grid->addLayout(exportForm, 5, 1);
   grid->addWidget(SpeedButton8, 6, 1, Qt::AlignLeft);
+  grid->addWidget(BuildHandheldGroup(TabSheet7), 7, 1);
   grid->setRowStretch(8, 1);
+}
+
+// The group "PDA" under the handheld paths: every size of its controls is set here.
+QGroupBox* TForm1::BuildHandheldGroup(QWidget* parent) {
+  GroupBox1 = new QGroupBox(QStringLiteral("PDA"), parent);
+  NameControl(GroupBox1, "GroupBox1", QStringLiteral("PDA"));
+  Label12 = MakeLabel(QStringLiteral("Priečinok v PC, ktorý je PDA (prázdne: PDA vedľa programu)"),
+                      GroupBox1, "Label12");
+  Edit6 = MakeEdit(Label12, GroupBox1, "Edit6");
+  SpeedButton13 = MakeButton(QStringLiteral("Vyber priečinok..."), GroupBox1, "SpeedButton13");
+  Label14 = MakeLabel(QString(), GroupBox1, "Label14");
+  Label14->setWordWrap(true);
+  Label14->setStyleSheet(QStringLiteral("color: rgb(192, 0, 0);"));
+  Label13 =
+      MakeLabel(QStringLiteral("Nájdené zariadenia (kliknutím sa zvolí)"), GroupBox1, "Label13");
+  ListBox1 = new QListWidget(GroupBox1);
+  NameControl(ListBox1, "ListBox1", Label13->text());
+  Label13->setBuddy(ListBox1);
+  ListBox1->setMaximumHeight(90);
+
+  auto* grid = new QGridLayout(GroupBox1);
+  grid->addWidget(Label12, 0, 0, 1, 2);
+  grid->addWidget(Edit6, 1, 0);
+  grid->addWidget(SpeedButton13, 1, 1);
+  grid->addWidget(Label14, 2, 0, 1, 2);
+  grid->addWidget(Label13, 3, 0, 1, 2);
+  grid->addWidget(ListBox1, 4, 0, 1, 2);
+  return GroupBox1;
 }
 
 void TForm1::BuildAboutTab() {
@@ -458,6 +496,7 @@ void TForm1::BuildMenus() {
   Subor1 = menuBar()->addMenu(QStringLiteral("Súbor"));
   Subor1->setObjectName(QStringLiteral("Subor1"));
   OtvorWPTsbor2 = Subor1->addAction(QStringLiteral("Otvor WPT súbor"));
+  PoliWPTsbordoPDA1 = Subor1->addAction(QStringLiteral("Pošli WPT súbor do PDA"));
   Funkciemanara1 = Subor1->addMenu(QStringLiteral("Funkcie manažéra"));
   Funkciemanara1->setObjectName(QStringLiteral("Funkciemanara1"));
   KopirovaniesborudoPDA2 =
@@ -485,6 +524,7 @@ void TForm1::BuildMenus() {
 
   const std::pair<QAction*, const char*> names[] = {
       {OtvorWPTsbor2, "OtvorWPTsbor2"},
+      {PoliWPTsbordoPDA1, "PoliWPTsbordoPDA1"},
       {KopirovaniesborudoPDA2, "KopirovaniesborudoPDA2"},
       {Vymazaniesboru2, "Vymazaniesboru2"},
       {MenuItem3, "MenuItem3"},

@@ -16,6 +16,8 @@
 
 class QAction;
 class QCheckBox;
+class QGroupBox;
+class QListWidget;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -31,6 +33,7 @@ class QToolBar;
 class QToolButton;
 class WebBrowser;
 struct CacheEntry;
+class DeviceVolumeWatcher;
 struct TGridDrawState;
 
 using platform::TCheckListBox;
@@ -60,6 +63,7 @@ class TForm1 : public QMainWindow {
   QWidget* TabSheet1;
   QToolBar* ToolBar3;
   QToolButton* ToolButton10;
+  QToolButton* ToolButton13;  // "Pošli WPT súbor do PDA"
   QToolButton* ToolButton12;
   QLabel* Label5;
   QLabel* Label3;  // "Zoznam kešiek na stiahnutie z webu"
@@ -110,6 +114,14 @@ class TForm1 : public QMainWindow {
   TRadioGroup* RadioGroup3;
   QCheckBox* CheckBox2;  // the MHT form saves the shown page whole ("MHT_Cela")
   QPushButton* SpeedButton8;
+  // group "PDA": the PC folder that is the handheld
+  QGroupBox* GroupBox1;
+  QLabel* Label12;  // "Priečinok v PC, ktorý je PDA"
+  QLineEdit* Edit6;
+  QPushButton* SpeedButton13;  // folder picker
+  QLabel* Label14;             // what is wrong with the folder, if anything
+  QLabel* Label13;             // "Nájdené zariadenia"
+  QListWidget* ListBox1;
 
   // ---- tab "O programe"
   QWidget* TabSheet6;
@@ -137,6 +149,7 @@ class TForm1 : public QMainWindow {
   // ---- menus
   QMenu* Subor1;
   QAction* OtvorWPTsbor2;
+  QAction* PoliWPTsbordoPDA1;
   QMenu* Funkciemanara1;
   QAction* KopirovaniesborudoPDA2;  // main-menu twins of the pop-up items
   QAction* Vymazaniesboru2;
@@ -159,6 +172,7 @@ class TForm1 : public QMainWindow {
   std::vector<QIcon> ImageList2;
   TOpenDialog OpenDialog2;
   QTimer* Timer1;
+  DeviceVolumeWatcher* DeviceWatcher;  // the devices mounted now, for ListBox1
 
   // ---- application shell and settings (app/)
   void FormActivate();
@@ -208,6 +222,14 @@ class TForm1 : public QMainWindow {
 
   // ---- device link (device/)
   void ToolButton2Click();
+  void PoliWPTsbordoPDA1Click();
+  void ToolButton13Click();
+  // group "PDA" on "Nastavenia"
+  void Edit6Change();
+  void SpeedButton13Click();
+  void ListBox1Click();
+  void DeviceWatcherChange();
+  void TabSheet7Show();
 
   // ---- file manager (filemanager/)
   void GetDirPDA(const AnsiString& pattern);
@@ -259,6 +281,7 @@ class TForm1 : public QMainWindow {
   void BuildBrowserTab();
   void BuildTextTabs();
   void BuildSettingsTab();
+  QGroupBox* BuildHandheldGroup(QWidget* parent);
   void BuildAboutTab();
   void BuildManagerTab();
   void BuildMenus();

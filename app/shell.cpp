@@ -10,6 +10,7 @@
 #include "app/state.h"
 #include "device/rapi.h"
 #include "filemanager/devicepath.h"
+#include "device/volumes.h"
 #include "filemanager/order.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
@@ -89,6 +90,11 @@ void TForm1::FormActivate() {
       Edit4, ReadProfileString(ini, "Kdeukladatdata", "PDA_WPT", platform::EditText(Edit4)));
   platform::SetEditText(
       Edit5, ReadProfileString(ini, "Kdeukladatdata", "PDA_MHT", platform::EditText(Edit5)));
+  platform::SetEditText(
+      Edit6, ReadProfileString(ini, "Kdeukladatdata", "PDA_Koren", platform::EditText(Edit6)));
+  // The device list and the handheld folder (also when Edit6 stayed empty and sent no change).
+  DeviceWatcher->Start();
+  DeviceWatcherChange();
   OpenDialog2.FileName = ReadProfileString(ini, "Kdeukladatdata", "WPTsubor", "");
 
   if (OpenDialog2.FileName.empty()) {
@@ -156,6 +162,7 @@ void TForm1::SpeedButton8Click() {
   WriteProfileString(ini, "Kdeukladatdata", "PDA_WPT", platform::EditText(Edit4));
   WriteProfileString(ini, "Kdeukladatdata", "PDA_MHT", platform::EditText(Edit5));
   WriteProfileString(ini, "Kdeukladatdata", "MHT_Cela", CheckBox2->isChecked() ? "1" : "0");
+  WriteProfileString(ini, "Kdeukladatdata", "PDA_Koren", platform::EditText(Edit6));
 }
 
 void TForm1::DirectoryOutline1MouseUp() {

@@ -7,6 +7,7 @@ AnsiString HintText;
 AnsiString CurrentCache;
 std::uint32_t WaitStart = 0;
 AnsiString DeviceDir;
+AnsiString WaypointFile;
 char16_t* WideBuffer = nullptr;
 int DeviceGridCol = 0, DeviceGridRow = 0;
 int PcGridCol = 0, PcGridRow = 0;
@@ -18,6 +19,7 @@ void ResetSharedState() {
   CurrentCache.clear();
   WaitStart = 0;
   DeviceDir.clear();
+  WaypointFile.clear();
   delete[] WideBuffer;
   WideBuffer = nullptr;
   DeviceGridCol = DeviceGridRow = PcGridCol = PcGridRow = 0;

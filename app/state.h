@@ -11,6 +11,7 @@ extern AnsiString HintText;  // still ROT13-encoded hint of the last national ca
 extern AnsiString CurrentCache;  // name-list text of the cache page last requested
 extern std::uint32_t WaitStart;  // tick count at which the current timed wait began
 extern AnsiString DeviceDir;     // current directory of the handheld pane, ends in "\"
+extern AnsiString WaypointFile;  // the waypoint file last read into the lists; empty: none yet
 extern char16_t* WideBuffer;     // 1024 bytes for one UTF-16 handheld path, owned by a command
 extern int DeviceGridCol, DeviceGridRow;  // cell of the last press in StringGrid1
 extern int PcGridCol, PcGridRow;          // cell of the last press in StringGrid2

@@ -4,6 +4,7 @@
 #include <QToolButton>
 
 #include "app/mainform.h"
+#include "app/state.h"
 #include "cachelist/cachefile.h"
 #include "cachelist/waypoint.h"
 #include "platform/codepage.h"
@@ -38,6 +39,7 @@ void TForm1::ToolButton10Click() {
   CacheFileRead read = ReadCacheFile(text);
   SetWaypointText(std::move(text));
   SetCacheEntries(std::move(read.entries));
+  WaypointFile = OpenDialog2.FileName;
   if (!read.error.empty()) platform::Ui().ShowMessage(read.error);
   WaypointFileOpened();
 }

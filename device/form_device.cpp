@@ -1,9 +1,43 @@
-// The handheld connect button.
+// The handheld connect button, sending the waypoint file, and the group "PDA" on "Nastavenia".
+#include <QAction>
 #include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QToolButton>
 
 #include "app/mainform.h"
+#include "app/state.h"
+#include "device/handheld.h"
 #include "device/link.h"
+#include "device/transfer.h"
+#include "device/volumes.h"
+#include "platform/codepage.h"
+#include "platform/paths.h"
+
+namespace {
+
+// The hourglass for one command, the default cursor after it, also after a failure.
+class Hourglass {
+ public:
+  Hourglass() { platform::Ui().SetCursor(platform::CursorShape::Hourglass); }
+  ~Hourglass() { platform::Ui().SetCursor(platform::CursorShape::Default); }
+  Hourglass(const Hourglass&) = delete;
+  Hourglass& operator=(const Hourglass&) = delete;
+};
+
+constexpr int kFolderRole = Qt::UserRole;
+
+constexpr const char* kNoWaypointFile =
+    "Najprv otvorte WPT s\xFA"
+    "bor.";
+constexpr const char* kWaypointsNotSent =
+    "PDA nie je pripojen\xE9: WPT s\xFA"
+    "bor nebol poslan\xFD.";
+
+}  // namespace
 
 void TForm1::ToolButton2Click() {
   const bool connected = ConnectDevice();
@@ -12,6 +46,73 @@ void TForm1::ToolButton2Click() {
   StatusBar1->SetPanelText(2, connected ? "PDA ON" : "PDA OFF");
 }
 
+void TForm1::PoliWPTsbordoPDA1Click() {
+  if (WaypointFile.empty()) {
+    platform::Ui().ShowMessage(kNoWaypointFile);
+    return;
+  }
+  ToolButton2Click();
+  if (!CheckBox1->isEnabled()) {
+    platform::Ui().ShowMessage(kWaypointsNotSent);
+    return;
+  }
+  AnsiString folder = platform::EditText(Edit4);
+  if (!folder.empty() && folder.back() != '\\') folder += '\\';
+  const AnsiString name = platform::FromNativePath(platform::ToNativePath(WaypointFile).filename());
+  Hourglass busy;
+  CopyToDevice(WaypointFile, folder + name);
+}
+
+void TForm1::ToolButton13Click() {
+  PoliWPTsbordoPDA1Click();
+}
+
+void TForm1::Edit6Change() {
+  const AnsiString setting = platform::EditText(Edit6);
+  UseDeviceFolder(setting);
+  const QString hint = FromAnsi(DeviceFolderHint(
+      DeviceFolderFor(setting), {platform::EditText(Edit5), platform::EditText(Edit4)}));
+  Label14->setText(hint);
+  Label14->setAccessibleName(hint);
+}
+
+void TForm1::SpeedButton13Click() {
+  AnsiString folder = platform::FromNativePath(DeviceFolderFor(platform::EditText(Edit6)));
+  if (platform::Ui().ChooseFolder(folder, "Prie\xE8inok PDA")) platform::SetEditText(Edit6, folder);
+}
+
+void TForm1::ListBox1Click() {
+  const QListWidgetItem* item = ListBox1->currentItem();
+  if (item) Edit6->setText(item->data(kFolderRole).toString());
+}
+
+void TForm1::DeviceWatcherChange() {
+  ListBox1->clear();
+  for (const DeviceVolume& volume : DeviceWatcher->Volumes()) {
+    auto* item = new QListWidgetItem(FromAnsi(DeviceVolumeText(volume)), ListBox1);
+    item->setData(kFolderRole, FromAnsi(volume.folder));
+  }
+  Edit6Change();  // a device that came or went may be the chosen folder
+}
+
+void TForm1::TabSheet7Show() {
+  Edit6Change();  // the folder may have changed outside the program
+}
+
 void TForm1::WireDevice() {
   connect(ToolButton2, &QToolButton::clicked, this, Reported(&TForm1::ToolButton2Click));
+  connect(ToolButton13, &QToolButton::clicked, this, Reported(&TForm1::ToolButton13Click));
+  connect(PoliWPTsbordoPDA1, &QAction::triggered, this, Reported(&TForm1::PoliWPTsbordoPDA1Click));
+  connect(Edit6, &QLineEdit::textChanged, this, Reported(&TForm1::Edit6Change));
+  connect(Edit4, &QLineEdit::textChanged, this, Reported(&TForm1::Edit6Change));
+  connect(Edit5, &QLineEdit::textChanged, this, Reported(&TForm1::Edit6Change));
+  connect(SpeedButton13, &QPushButton::clicked, this, Reported(&TForm1::SpeedButton13Click));
+  connect(ListBox1, &QListWidget::itemClicked, this, Reported(&TForm1::ListBox1Click));
+  connect(ListBox1, &QListWidget::itemActivated, this, Reported(&TForm1::ListBox1Click));
+  connect(DeviceWatcher, &DeviceVolumeWatcher::changed, this,
+          Reported(&TForm1::DeviceWatcherChange));
+  connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
+    if (PageControl1->widget(index) == TabSheet7)
+      platform::RunReported([this] { TabSheet7Show(); });
+  });
 }

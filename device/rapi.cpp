@@ -4,8 +4,10 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 
+#include "device/folder/folder_device.h"
 #include "platform/paths.h"
 
 namespace {
@@ -97,6 +99,14 @@ enum Slot {
 
 void* library = nullptr;
 void* entries[rapi::kBoundNames] = {};
+// The bundled library's own entry, outside the remote API; null in any other library.
+void* setRootEntry = nullptr;
+std::optional<std::string> deviceRoot;
+
+void PassDeviceRoot() {
+  if (setRootEntry && deviceRoot)
+    reinterpret_cast<folder_device::SetRootFunction>(setRootEntry)(deviceRoot->c_str());
+}
 
 std::string LibraryName() {
   const char* chosen = std::getenv("VIRESKA_RAPI");
@@ -118,16 +128,19 @@ bool BindRemoteApi() {
   if (!handle) return false;
   library = handle;
   for (int i = 0; i < rapi::kBoundNames; ++i) entries[i] = ::dlsym(handle, kNames[i]);
+  setRootEntry = ::dlsym(handle, folder_device::kSetRootEntry);
   return true;
 }
 
 HRESULT CeRapiInit() {
   auto fn = Entry<PFN_CeRapiInit>(kInit);
+  if (fn) PassDeviceRoot();
   return fn ? fn() : kRapiUnavailable;
 }
 
 HRESULT CeRapiInitEx(RAPIINIT* init) {
   auto fn = Entry<PFN_CeRapiInitEx>(kInitEx);
+  if (fn) PassDeviceRoot();
   return fn ? fn(init) : kRapiUnavailable;
 }
 
@@ -212,12 +225,18 @@ bool HasEntry(const char* name) {
   if (!library || !name) return false;
   for (int i = 0; i < kBoundNames; ++i)
     if (std::strcmp(kNames[i], name) == 0) return entries[i] != nullptr;
+  if (std::strcmp(folder_device::kSetRootEntry, name) == 0) return setRootEntry != nullptr;
   return false;
+}
+
+void SetDeviceRoot(const std::string& nativeFolder) {
+  deviceRoot = nativeFolder;
 }
 
 void ForgetLibraryForTests() {
   library = nullptr;
   for (void*& entry : entries) entry = nullptr;
+  setRootEntry = nullptr;
 }
 
 }  // namespace rapi

@@ -9,6 +9,8 @@
 // library search, or a path), otherwise the bundled folder library in the program's folder
 // (platform::ExecutableDir()). Once loaded it is never freed; a failed load is retried by the
 // next call.
+#include <string>
+
 #include "device/rapi_types.h"
 
 // True when the library is loaded (now or earlier).
@@ -46,6 +48,12 @@ inline constexpr int kBoundNames = 65;
 const char* BoundName(int slot);
 // Whether the loaded library has the entry of that name (false when not loaded).
 bool HasEntry(const char* name);
+
+// The folder the bundled library serves as the handheld. The binding hands it over before each
+// connection (CeRapiInit, CeRapiInitEx) through that library's own entry "VireskaSetPdaRoot",
+// so a change takes effect at the next connection; a library without the entry is not asked.
+// VIRESKA_PDA_ROOT, read by the library, still overrides it.
+void SetDeviceRoot(const std::string& nativeFolder);
 
 // Tests only: forget the loaded library, so the next call loads the one VIRESKA_RAPI names
 // now. The old one stays mapped (the binding never frees a library).

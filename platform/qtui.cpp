@@ -116,6 +116,16 @@ bool QtModalUi::OpenFile(AnsiString& fileName, const AnsiString& filter,
   return true;
 }
 
+bool QtModalUi::ChooseFolder(AnsiString& folder, const AnsiString& caption) {
+  QFileDialog dialog(DialogParent(), FromAnsi(caption));
+  dialog.setFileMode(QFileDialog::Directory);
+  dialog.setOption(QFileDialog::ShowDirsOnly);
+  if (!folder.empty()) dialog.setDirectory(FromAnsi(folder));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+  folder = ToAnsi(dialog.selectedFiles().front());
+  return true;
+}
+
 int QtModalUi::ShowModal(std::string_view, const std::function<int()>& exec) {
   // A form waiting for the user shows the normal cursor; a busy command gets its hourglass back.
   const bool busy = hourglass_;

@@ -28,6 +28,9 @@ class ModalUi {
   // Shows a form modally; exec runs the real modal loop and returns its modal result.
   // A scripted service answers without calling exec.
   virtual int ShowModal(std::string_view formName, const std::function<int()>& exec) = 0;
+  // The folder picker: folder presets it and receives the choice. False: cancelled (also by a
+  // service that has no picker).
+  virtual bool ChooseFolder(AnsiString& /*folder*/, const AnsiString& /*caption*/) { return false; }
   virtual void SetCursor(CursorShape shape) = 0;
 };
 

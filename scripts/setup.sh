@@ -12,6 +12,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev libicu-dev
   libcurl4-openssl-dev libgmime-3.0-dev libcpp-httplib-dev
   xdg-utils qt6-translations-l10n
+  dosfstools fusefat fuse3
 )
 # scripts/package: CPack's Debian generator computes the dependencies with dpkg-shlibdeps
 # (dpkg-dev, file); lintian checks the result.

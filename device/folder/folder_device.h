@@ -2,10 +2,16 @@
 // The bundled handheld: the remote API of device/rapi_types.h over a folder of the PC.
 //
 // VIRESKA_PDA_ROOT names the folder that is the handheld's file system; when it is unset or
-// empty, the folder VIRESKA_PDA_DEFAULT_ROOT names, which the program sets at start to its
-// default handheld folder (platform::DefaultDeviceRoot); without either, the folder "PDA" beside
-// the program. No such folder: no handheld answers (CeRapiInit fails with E_FAIL, a
+// empty, the folder the program chose through VireskaSetPdaRoot (below); without a choice, the
+// folder VIRESKA_PDA_DEFAULT_ROOT names, which the program sets at start to its default handheld
+// folder (platform::DefaultDeviceRoot); without either, the folder "PDA" beside the program. No
+// such folder, or one that cannot be read: no handheld answers (CeRapiInit fails with E_FAIL, a
 // CeRapiInitEx attempt ends with a negative result code).
+//
+// VireskaSetPdaRoot(const char* folder) is this library's own entry, beside the remote API: the
+// program's choice of folder (UTF-8, native), null or empty for none. The environment is not
+// touched, so the program may call it while other threads run; the root is looked up anew at
+// each call that needs it.
 //
 // "\Storage Card\MHT\x.mht" is ROOT/Storage Card/MHT/x.mht: "\" and "/" separate, empty and
 // "." components are skipped (so a doubled "\\" counts as one), names are UTF-16 on the API
@@ -43,5 +49,7 @@ inline constexpr const char* kConnectDelayVariable = "VIRESKA_PDA_CONNECT_DELAY_
 inline constexpr const char* kWriteDelayVariable = "VIRESKA_PDA_WRITE_DELAY_MS";
 inline constexpr const char* kFailVariable = "VIRESKA_PDA_FAIL";
 inline constexpr const char* kDefaultRootName = "PDA";
+inline constexpr const char* kSetRootEntry = "VireskaSetPdaRoot";
+using SetRootFunction = void (*)(const char* folder);
 
 }  // namespace folder_device

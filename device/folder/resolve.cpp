@@ -80,11 +80,14 @@ std::string Join(const std::string& dir, const std::string& name) {
 
 std::optional<std::string> RealRoot() {
   const char* configured = std::getenv(kRootVariable);
-  if (!configured || !*configured) configured = std::getenv(kDefaultRootVariable);
-  std::string root =
-      configured && *configured ? std::string(configured) : Join(ProgramDir(), kDefaultRootName);
+  std::optional<std::string> chosen = ChosenRoot();
+  if ((!configured || !*configured) && !chosen) configured = std::getenv(kDefaultRootVariable);
+  std::string root = configured && *configured ? std::string(configured)
+                     : chosen                  ? *chosen
+                                               : Join(ProgramDir(), kDefaultRootName);
   struct stat st {};
   if (::stat(root.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::nullopt;
+  if (::access(root.c_str(), R_OK | X_OK) != 0) return std::nullopt;
   return RealPath(root);
 }
 

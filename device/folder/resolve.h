@@ -14,6 +14,10 @@ std::string Join(const std::string& dir, const std::string& name);
 // The real path of the root folder; nullopt when there is none (no handheld).
 std::optional<std::string> RealRoot();
 
+// The folder the program chose (VireskaSetPdaRoot); nullopt for none. Safe from any thread.
+void SetChosenRoot(const char* folder);
+std::optional<std::string> ChosenRoot();
+
 struct Target {
   std::string root;   // real path of the root folder
   std::string dir;    // real path of the folder holding the entry

@@ -29,6 +29,10 @@ class ScriptedUi : public platform::ModalUi {
   std::deque<std::function<int()>> modalAnswers;
   std::vector<std::string> modalForms;
 
+  // Folder picker answers in order, as the file-open ones.
+  std::deque<std::optional<AnsiString>> folderAnswers;
+  std::vector<AnsiString> folderPresets;
+
   std::vector<platform::CursorShape> cursors;
   std::function<void(platform::CursorShape)> onCursor;  // runs as the cursor changes
 
@@ -46,13 +50,10 @@ class ScriptedUi : public platform::ModalUi {
     Record({text, caption, icon});
   }
   bool OpenFile(AnsiString& fileName, const AnsiString&, const AnsiString&) override {
-    openPresets.push_back(fileName);
-    if (openAnswers.empty()) return false;
-    std::optional<AnsiString> answer = openAnswers.front();
-    openAnswers.pop_front();
-    if (!answer) return false;
-    fileName = *answer;
-    return true;
+    return Answer(openAnswers, openPresets, fileName);
+  }
+  bool ChooseFolder(AnsiString& folder, const AnsiString&) override {
+    return Answer(folderAnswers, folderPresets, folder);
   }
   int ShowModal(std::string_view formName, const std::function<int()>&) override {
     modalForms.emplace_back(formName);
@@ -67,6 +68,16 @@ class ScriptedUi : public platform::ModalUi {
   }
 
  private:
+  static bool Answer(std::deque<std::optional<AnsiString>>& answers,
+                     std::vector<AnsiString>& presets, AnsiString& value) {
+    presets.push_back(value);
+    if (answers.empty()) return false;
+    std::optional<AnsiString> answer = answers.front();
+    answers.pop_front();
+    if (!answer) return false;
+    value = *answer;
+    return true;
+  }
   void Record(Shown s) {
     shown.push_back(s);
     if (onMessage) onMessage(s.text);

@@ -1,0 +1,120 @@
+// Which folder is the handheld: the program's choice through the library's own entry, the
+// environment over it, the devices offered and the settings tab's hint.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "device/handheld.h"
+#include "device/link.h"
+#include "device/volumes.h"
+#include "platform/paths.h"
+#include "support/device_folder.h"
+
+namespace {
+
+class ChosenFolder : public ::testing::Test {
+ protected:
+  void SetUp() override { ::unsetenv(folder_device::kRootVariable); }
+  void TearDown() override { rapi::SetDeviceRoot(""); }
+  static bool Connects() {
+    const bool connected = CeRapiInit() == S_OK;
+    CeRapiUninit();
+    return connected;
+  }
+  DeviceFolder device;  // loads the bundled library
+  TempDir a, b;
+};
+
+TEST_F(ChosenFolder, TakesEffectAtTheNextConnectionAndTheEnvironmentOverridesIt) {
+  ASSERT_TRUE(BindRemoteApi());
+  EXPECT_TRUE(rapi::HasEntry(folder_device::kSetRootEntry));
+  TempDir::Write(a / "in-a.txt", "a");
+  rapi::SetDeviceRoot(a.path().string());
+  ASSERT_EQ(CeRapiInit(), S_OK);
+  EXPECT_EQ(DeviceFolder::FindError(u"\\in-a.txt"), 0u);
+  CeRapiUninit();
+
+  rapi::SetDeviceRoot(b.path().string());
+  ASSERT_EQ(CeRapiInit(), S_OK);
+  EXPECT_EQ(DeviceFolder::FindError(u"\\in-a.txt"), DWORD(ERROR_FILE_NOT_FOUND));
+  CeRapiUninit();
+
+  ::setenv(folder_device::kRootVariable, a.path().c_str(), 1);
+  ASSERT_EQ(CeRapiInit(), S_OK);
+  EXPECT_EQ(DeviceFolder::FindError(u"\\in-a.txt"), 0u);
+  CeRapiUninit();
+}
+
+TEST_F(ChosenFolder, AFolderThatGoesAwayIsNoHandheldUntilItComesBack) {
+  const std::filesystem::path card = a / "card";
+  rapi::SetDeviceRoot(card.string());
+  EXPECT_FALSE(Connects());
+  std::filesystem::create_directory(card);
+  EXPECT_TRUE(Connects());
+  std::filesystem::remove(card);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(ConnectDevice());
+  EXPECT_LT(MsSince(start), kConnectTimeoutMs);  // answered at once, not by the time limit
+  std::filesystem::create_directory(card);
+  EXPECT_TRUE(Connects());
+}
+
+TEST_F(ChosenFolder, AnEmptySettingIsPdaBesideTheProgram) {
+  platform::SetExecutableDir(a.path());
+  EXPECT_EQ(DeviceFolderFor(""), a / "PDA");
+  EXPECT_EQ(DeviceFolderFor("/media/x/SD KARTA"), std::filesystem::path("/media/x/SD KARTA"));
+  UseDeviceFolder("");
+  EXPECT_FALSE(Connects());
+  std::filesystem::create_directory(a / "PDA");
+  EXPECT_TRUE(Connects());
+  platform::SetExecutableDir({});
+}
+
+TEST(OtherLibrary, WithoutTheEntryTheChoiceIsNotAskedOf) {
+  ::setenv("VIRESKA_RAPI", VIRESKA_TEST_STUB_RAPI, 1);
+  rapi::ForgetLibraryForTests();
+  ASSERT_TRUE(BindRemoteApi());
+  EXPECT_FALSE(rapi::HasEntry(folder_device::kSetRootEntry));
+  rapi::SetDeviceRoot("/nonexistent");
+  CeRapiInit();  // the stub answers as it always does; nothing else is called
+  rapi::SetDeviceRoot("");
+  ::unsetenv("VIRESKA_RAPI");
+  rapi::ForgetLibraryForTests();
+}
+
+TEST(DeviceList, OffersRemovableMediaAndPhonesOnly) {
+  const std::vector<MountedVolume> mounted = {
+      {"/", "", 100, true},
+      {"/home", "", 100, true},
+      {"/media", "", 1, true},  // the folder itself is no device
+      {"/media/jano/SDKARTA", "SDKARTA", 1536 * 1024 * 1024LL, true},
+      {"/run/media/jano/GARMIN", "", 2048, true},
+      {"/mnt/sd", "Ka\xC5\xA1tie\xC4\xBE", 512, true},  // UTF-8 label
+      {"/mnt/gone", "GONE", 1, false},
+      {"/mnt2/x", "", 1, true},
+      {"/run/user/1000/gvfs/mtp:host=Xiaomi_Redmi%20Note", "", -1, true},
+  };
+  const std::vector<DeviceVolume> found =
+      DeviceVolumes(mounted, {"/media", "/run/media", "/mnt", "/run/user/1000/gvfs"});
+  ASSERT_EQ(found.size(), 4u);
+  EXPECT_EQ(found[0].folder, "/media/jano/SDKARTA");
+  EXPECT_EQ(DeviceVolumeText(found[0]), "SDKARTA [/media/jano/SDKARTA] vo\xBEn\xE9 1,5 GB");
+  EXPECT_EQ(DeviceVolumeText(found[1]), "Ka\x9Atie\xBE [/mnt/sd] vo\xBEn\xE9 512 B");
+  EXPECT_EQ(DeviceVolumeText(found[2]), "GARMIN [/run/media/jano/GARMIN] vo\xBEn\xE9 2,0 kB");
+  EXPECT_EQ(DeviceVolumeText(found[3]),
+            "Xiaomi_Redmi Note [/run/user/1000/gvfs/mtp:host=Xiaomi_Redmi%20Note]");
+}
+
+TEST(FolderHint, SaysWhenTheFolderIsMissingOrHasNoStorageCard) {
+  TempDir root;
+  const AnsiString card = "\\Storage Card\\MHT\\";
+  EXPECT_NE(DeviceFolderHint(root / "absent", {card}), "");
+  const AnsiString missing = DeviceFolderHint(root.path(), {"\\WPT\\", card});
+  EXPECT_NE(missing.find("Storage Card"), AnsiString::npos);
+  EXPECT_EQ(DeviceFolderHint(root.path(), {"\\MHT\\", "\\WPT\\"}), "");
+  std::filesystem::create_directory(root / "STORAGE CARD");  // matched as the handheld does
+  EXPECT_EQ(DeviceFolderHint(root.path(), {"\\storage card\\mht\\"}), "");
+}
+
+}  // namespace
