@@ -91,6 +91,7 @@ enum Slot {
   kGetLastError = 27,
   kCreateDirectory = 31,
   kRemoveDirectory = 32,
+  kMoveFile = 34,
   kDeleteFile = 36,
   kGetFileSize = 37,
 };
@@ -195,6 +196,11 @@ BOOL CeRemoveDirectory(LPCWSTR pathName) {
 BOOL CeDeleteFile(LPCWSTR fileName) {
   auto fn = Entry<PFN_CeDeleteFile>(kDeleteFile);
   return fn ? fn(fileName) : 0;
+}
+
+BOOL CeMoveFile(LPCWSTR existingFileName, LPCWSTR newFileName) {
+  auto fn = Entry<PFN_CeMoveFile>(kMoveFile);
+  return fn ? fn(existingFileName, newFileName) : 0;
 }
 
 DWORD CeGetFileSize(HANDLE file, LPDWORD fileSizeHigh) {

@@ -7,6 +7,7 @@
 
 #include "app/mainform.h"
 #include "app/state.h"
+#include "device/form_progress.h"
 #include "device/rapi.h"
 #include "device/transfer.h"
 #include "export/exportname.h"
@@ -19,6 +20,7 @@
 #include "web/primitives.h"
 
 void TForm1::SpeedButton9Click() {
+  if (RefuseWhileTransferring()) return;  // the running push keeps its file and its time limit
   if (CurrentCache.empty()) {
     platform::Ui().ShowMessage("Nie je otvoren\xE1 \x9Eiadna str\xE1nka");
     return;
@@ -38,7 +40,10 @@ void TForm1::SpeedButton9Click() {
     platform::Ui().SetCursor(platform::CursorShape::Hourglass);
     WaitStart = platform::GetTickCount();
     Timer1->start();
-    CopyToDevice(pcFile, ToAnsi(Edit5->text()) + name);
+    CopyToDevice(pcFile, ToAnsi(Edit5->text()) + name,
+                 [this](std::uint64_t done, std::uint64_t total) {
+                   ShowTransferProgress(ProgressBar1, done, total);
+                 });
     Timer1->stop();
     if (AppClosing) return;
   } catch (const std::exception&) {
@@ -74,6 +79,7 @@ void TForm1::Timer1Timer() {
   platform::Ui().ShowMessage(kUploadOverrunMessage);
   CheckBox1->setEnabled(false);
   CheckBox1->setChecked(false);
+  StopTransfer();  // the push below this handler ends at its next chunk, leaving no debris
   CeRapiUninit();
   platform::ProcessMessages();
   CeRapiUninit();
