@@ -2,8 +2,10 @@
 
 #include <dlfcn.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
 
 #include "platform/paths.h"
@@ -96,7 +98,10 @@ enum Slot {
   kGetFileSize = 37,
 };
 
-void* library = nullptr;
+// Copies make their data calls from a thread of their own: the library is bound once, under
+// the lock, and published after its entries.
+std::mutex bindMutex;
+std::atomic<void*> library{nullptr};
 void* entries[rapi::kBoundNames] = {};
 
 std::string LibraryName() {
@@ -114,11 +119,13 @@ Fn Entry(Slot slot) {
 }  // namespace
 
 bool BindRemoteApi() {
-  if (library) return true;
+  if (library.load(std::memory_order_acquire)) return true;
+  std::lock_guard<std::mutex> lock(bindMutex);
+  if (library.load(std::memory_order_relaxed)) return true;
   void* handle = ::dlopen(LibraryName().c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!handle) return false;
-  library = handle;
   for (int i = 0; i < rapi::kBoundNames; ++i) entries[i] = ::dlsym(handle, kNames[i]);
+  library.store(handle, std::memory_order_release);
   return true;
 }
 
@@ -222,7 +229,8 @@ bool HasEntry(const char* name) {
 }
 
 void ForgetLibraryForTests() {
-  library = nullptr;
+  std::lock_guard<std::mutex> lock(bindMutex);
+  library.store(nullptr);
   for (void*& entry : entries) entry = nullptr;
 }
 

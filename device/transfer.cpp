@@ -1,10 +1,14 @@
 #include "device/transfer.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <future>
 #include <memory>
+#include <optional>
 #include <string>
+#include <thread>
 
 #include "app/state.h"
 #include "device/link.h"
@@ -53,11 +57,6 @@ class DeviceFile {
   HANDLE handle_;
 };
 
-std::unique_ptr<char[]> TransferBuffer(std::uint64_t size) {
-  return std::unique_ptr<char[]>(
-      new char[static_cast<std::size_t>(std::max<std::uint64_t>(1, std::min(size, kChunk)))]);
-}
-
 // The copy that runs, for StopTransfer and for refusing a second one.
 struct Running {
   bool active = false;
@@ -79,6 +78,33 @@ class RunningScope {
   RunningScope& operator=(const RunningScope&) = delete;
   void End() { running = Running{}; }
 };
+
+// What a remote data call answered, with the error of its own thread.
+struct CallResult {
+  bool ok = false;
+  DWORD count = 0;
+  DWORD error = 0;
+};
+
+// Makes a remote data call on a thread of its own and handles the window's events until it
+// returns, so a slow handheld holds up the copy and not the window. Nullopt: the copy was stopped
+// meanwhile and the call is left to end alone (it owns what it uses).
+template <typename Call>
+std::optional<CallResult> OffTheWindow(Call call) {
+  auto promise = std::make_shared<std::promise<CallResult>>();
+  std::future<CallResult> answer = promise->get_future();
+  std::thread([promise, call = std::move(call)]() mutable { promise->set_value(call()); }).detach();
+  while (answer.wait_for(std::chrono::milliseconds(2)) != std::future_status::ready) {
+    platform::ProcessMessages();
+    if (running.stopped) return std::nullopt;
+  }
+  return answer.get();
+}
+
+std::shared_ptr<char[]> SharedBuffer(std::uint64_t size) {
+  return std::shared_ptr<char[]>(
+      new char[static_cast<std::size_t>(std::max<std::uint64_t>(1, std::min(size, kChunk)))]);
+}
 
 // Between chunks: tell the caller, let the window work. True when the copy was stopped meanwhile.
 bool BetweenChunks(const TransferProgress& progress, std::uint64_t done, std::uint64_t total) {
@@ -152,14 +178,20 @@ void CopyFromDevice(const AnsiString& devicePath, const AnsiString& pcPath,
     if (error != NO_ERROR) return fail(CodeMessage(error, ": Could not allocate file buffer."));
   }
   const std::uint64_t size = (std::uint64_t(high) << 32) | low;
-  std::unique_ptr<char[]> buffer = TransferBuffer(size);
+  const std::shared_ptr<char[]> buffer = SharedBuffer(size);
   std::uint64_t done = 0;
   while (done < size) {
     const auto wanted = static_cast<DWORD>(std::min(size - done, kChunk));
-    DWORD got = 0;
-    if (!CeReadFile(source.get(), buffer.get(), wanted, &got, nullptr))
-      return fail(CodeMessage(CeGetLastError(), ": Could not read remote file."));
-    got = std::min(got, wanted);                      // never trust a count beyond the buffer
+    const HANDLE handle = source.get();
+    std::optional<CallResult> read = OffTheWindow([buffer, handle, wanted] {
+      CallResult r;
+      r.ok = CeReadFile(handle, buffer.get(), wanted, &r.count, nullptr) != 0;
+      r.error = CeGetLastError();
+      return r;
+    });
+    if (!read) return;  // stopped
+    if (!read->ok) return fail(CodeMessage(read->error, ": Could not read remote file."));
+    const DWORD got = std::min(read->count, wanted);  // never trust a count beyond the buffer
     if (got == 0) return fail(kDeviceSourceChanged);  // it shrank meanwhile
     std::size_t written = 0;
     if (!target.Write(buffer.get(), got, written))
@@ -221,7 +253,7 @@ void CopyToDevice(const AnsiString& pcPath, const AnsiString& devicePath,
   std::uint64_t size = 0;
   if (!source.Size(size))
     return fail(CodeMessage(platform::LastFileError(), ": Could not allocate file buffer."));
-  std::unique_ptr<char[]> buffer = TransferBuffer(size);
+  const std::shared_ptr<char[]> buffer = SharedBuffer(size);
   std::uint64_t done = 0;
   // At least one read and one write, also for an empty file.
   do {
@@ -233,12 +265,19 @@ void CopyToDevice(const AnsiString& pcPath, const AnsiString& devicePath,
     // A short write that reports success leaves the rest for another call.
     std::size_t sent = 0;
     do {
-      DWORD written = 0;
       const auto count = static_cast<DWORD>(got - sent);
-      if (!CeWriteFile(temporary.get(), buffer.get() + sent, count, &written, nullptr) ||
-          (count > 0 && written == 0))
-        return fail(CodeMessage(CeGetLastError(), ": neviem zap\xEDsa\x9D file do PDA."));
-      sent += std::min<std::size_t>(written, count);
+      const HANDLE handle = temporary.get();
+      const char* from = buffer.get() + sent;
+      std::optional<CallResult> write = OffTheWindow([buffer, handle, from, count] {
+        CallResult r;
+        r.ok = CeWriteFile(handle, from, count, &r.count, nullptr) != 0;
+        r.error = CeGetLastError();
+        return r;
+      });
+      if (!write) return;  // stopped: the temporary file is gone already
+      if (!write->ok || (count > 0 && write->count == 0))
+        return fail(CodeMessage(write->error, ": neviem zap\xEDsa\x9D file do PDA."));
+      sent += std::min<std::size_t>(write->count, count);
     } while (sent < got);
     done += got;
     if (BetweenChunks(progress, done, size)) return;

@@ -34,16 +34,19 @@ void TForm1::SpeedButton9Click() {
   else
     SaveAsHtml(WebBrowser1, pcFile);
   Timer1->stop();
+  PushExport(pcFile, ToAnsi(Edit5->text()) + name);
+}
 
+void TForm1::PushExport(const AnsiString& pcFile, const AnsiString& deviceFile) {
   if (!CheckBox1->isChecked()) return;
+  if (RefuseWhileTransferring()) return;  // before the running push's timer is touched
   try {
     platform::Ui().SetCursor(platform::CursorShape::Hourglass);
     WaitStart = platform::GetTickCount();
     Timer1->start();
-    CopyToDevice(pcFile, ToAnsi(Edit5->text()) + name,
-                 [this](std::uint64_t done, std::uint64_t total) {
-                   ShowTransferProgress(ProgressBar1, done, total);
-                 });
+    CopyToDevice(pcFile, deviceFile, [this](std::uint64_t done, std::uint64_t total) {
+      ShowTransferProgress(ProgressBar1, done, total);
+    });
     Timer1->stop();
     if (AppClosing) return;
   } catch (const std::exception&) {
