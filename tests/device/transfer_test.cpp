@@ -45,8 +45,8 @@ class Transfer : public ::testing::Test {
 };
 
 TEST_F(Transfer, FilesCrossByteForByteBothWays) {
-  // Empty, one byte, both sides of the 4 MiB chunk, and several chunks.
-  const size_t sizes[] = {0, 1, 4u << 20, (4u << 20) + 1, 10'000'000};
+  // Empty, one byte, both sides of a chunk, and several chunks.
+  const size_t sizes[] = {0, 1, kTransferChunk, kTransferChunk + 1, 10'000'000};
   std::filesystem::create_directories(device / "Storage Card/MHT");
   for (size_t size : sizes) {
     SCOPED_TRACE(size);
@@ -125,7 +125,7 @@ class InjectedTransfer : public Transfer, public ::testing::WithParamInterface<I
 
 TEST_P(InjectedTransfer, EveryHandheldStepFailureShowsItsMessageAndLeavesNoPcDebris) {
   const InjectedCase& c = GetParam();
-  const std::string bytes = RandomBytes(9'000'000, 7);  // three chunks
+  const std::string bytes = RandomBytes(9'000'000, 7);  // several chunks
   TempDir::Write(device / "f.bin", bytes);
   TempDir::Write(pc / "f.bin", bytes);
   TempDir::Write(pc / "old.bin", "old");

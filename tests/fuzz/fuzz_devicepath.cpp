@@ -57,7 +57,8 @@ void MakeRoot() {
 }
 
 bool Inside(const std::string& path) {
-  return WithinRoot(root, path);
+  return path == root || (path.size() > root.size() && path.compare(0, root.size(), root) == 0 &&
+                          path[root.size()] == '/');
 }
 
 // Where a descriptor leads.
@@ -66,11 +67,6 @@ std::string RealOfDescriptor(int fd) {
   const std::string link = "/proc/self/fd/" + std::to_string(fd);
   const ssize_t n = ::readlink(link.c_str(), buffer, sizeof buffer);
   return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
-}
-
-bool WithinRoot(const std::string& top, const std::string& path) {
-  return path == top || (path.size() > top.size() && path.compare(0, top.size(), top) == 0 &&
-                         path[top.size()] == '/');
 }
 
 }  // namespace
