@@ -216,6 +216,8 @@ class TForm1 : public QMainWindow {
 
   // ---- page export (export/)
   void SpeedButton9Click();
+  // The push of an exported file to the handheld, under the upload time limit.
+  void PushExport(const AnsiString& pcFile, const AnsiString& deviceFile);
   void SpeedButton6Click();
   void ToolButton12Click();
   void Timer1Timer();

@@ -4,12 +4,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QToolButton>
+#include <algorithm>
+#include <string>
 
 #include "app/mainform.h"
 #include "app/state.h"
+#include "device/form_progress.h"
 #include "device/handheld.h"
 #include "device/link.h"
 #include "device/transfer.h"
@@ -37,9 +41,25 @@ constexpr const char* kWaypointsNotSent =
     "PDA nie je pripojen\xE9: WPT s\xFA"
     "bor nebol poslan\xFD.";
 
+int Permille(std::uint64_t done, std::uint64_t total) {
+  return total == 0 ? 1000 : static_cast<int>(std::min<std::uint64_t>(done, total) * 1000 / total);
+}
+
 }  // namespace
 
+void ShowTransferProgress(QProgressBar* bar, std::uint64_t done, std::uint64_t total) {
+  bar->setRange(0, 1000);
+  bar->setValue(Permille(done, total));
+}
+
+TransferProgress PanelProgress(TStatusBar* bar, int panel) {
+  return [bar, panel](std::uint64_t done, std::uint64_t total) {
+    bar->SetPanelText(panel, std::to_string(Permille(done, total) / 10) + "%");
+  };
+}
+
 void TForm1::ToolButton2Click() {
+  if (RefuseWhileTransferring()) return;  // a new attempt would end the running copy's link
   const bool connected = ConnectDevice();
   ToolButton2->setIcon(ImageList2[connected ? 6 : 7]);
   CheckBox1->setEnabled(connected);  // its tick stays as the user left it

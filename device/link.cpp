@@ -61,14 +61,19 @@ void FreeWideBuffer() {
   WideBuffer = nullptr;
 }
 
-LPCWSTR ToWidePath(const AnsiString& path) {
+std::u16string DeviceWidePath(const AnsiString& path) {
   if (path.size() > kMaxDevicePath)
     throw PlatformError("Cesta v PDA je dlh\x9A\xED ako 511 znakov: " + path);
-  const std::u16string wide = AnsiToUtf16(path);
-  AllocWideBuffer();
+  std::u16string wide = AnsiToUtf16(path);
   // Code page 1250 is single-byte: one unit per character, never more than the path's length.
-  const std::size_t units = wide.size() < path.size() ? wide.size() : path.size();
-  std::memcpy(WideBuffer, wide.data(), units * sizeof(char16_t));
-  WideBuffer[units] = u'\0';
+  if (wide.size() > path.size()) wide.resize(path.size());
+  return wide;
+}
+
+LPCWSTR ToWidePath(const AnsiString& path) {
+  const std::u16string wide = DeviceWidePath(path);
+  AllocWideBuffer();
+  std::memcpy(WideBuffer, wide.data(), wide.size() * sizeof(char16_t));
+  WideBuffer[wide.size()] = u'\0';
   return WideBuffer;
 }

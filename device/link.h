@@ -1,6 +1,7 @@
 #pragma once
 // Connecting to the handheld and handing it paths.
 #include <cstddef>
+#include <string>
 
 #include "device/rapi.h"
 #include "platform/ansi.h"
@@ -20,6 +21,9 @@ inline constexpr std::size_t kMaxDevicePath = kWideBufferUnits - 1;
 // WideBuffer untouched. When no command has allocated WideBuffer, this allocates it (the
 // command's free releases it).
 LPCWSTR ToWidePath(const AnsiString& path);
+// The same conversion into a string of the caller's own, for work that outlives one call (a
+// transfer whose pump may run other commands that use WideBuffer).
+std::u16string DeviceWidePath(const AnsiString& path);
 
 void AllocWideBuffer();  // no-op when already allocated
 void FreeWideBuffer();

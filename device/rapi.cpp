@@ -2,9 +2,11 @@
 
 #include <dlfcn.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <mutex>
 #include <string>
 
 #include "device/folder/folder_device.h"
@@ -93,11 +95,15 @@ enum Slot {
   kGetLastError = 27,
   kCreateDirectory = 31,
   kRemoveDirectory = 32,
+  kMoveFile = 34,
   kDeleteFile = 36,
   kGetFileSize = 37,
 };
 
-void* library = nullptr;
+// Copies make their data calls from a thread of their own: the library is bound once, under
+// the lock, and published after its entries.
+std::mutex bindMutex;
+std::atomic<void*> library{nullptr};
 void* entries[rapi::kBoundNames] = {};
 // The bundled library's own entry, outside the remote API; null in any other library.
 void* setRootEntry = nullptr;
@@ -123,12 +129,14 @@ Fn Entry(Slot slot) {
 }  // namespace
 
 bool BindRemoteApi() {
-  if (library) return true;
+  if (library.load(std::memory_order_acquire)) return true;
+  std::lock_guard<std::mutex> lock(bindMutex);
+  if (library.load(std::memory_order_relaxed)) return true;
   void* handle = ::dlopen(LibraryName().c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!handle) return false;
-  library = handle;
   for (int i = 0; i < rapi::kBoundNames; ++i) entries[i] = ::dlsym(handle, kNames[i]);
   setRootEntry = ::dlsym(handle, folder_device::kSetRootEntry);
+  library.store(handle, std::memory_order_release);
   return true;
 }
 
@@ -210,6 +218,11 @@ BOOL CeDeleteFile(LPCWSTR fileName) {
   return fn ? fn(fileName) : 0;
 }
 
+BOOL CeMoveFile(LPCWSTR existingFileName, LPCWSTR newFileName) {
+  auto fn = Entry<PFN_CeMoveFile>(kMoveFile);
+  return fn ? fn(existingFileName, newFileName) : 0;
+}
+
 DWORD CeGetFileSize(HANDLE file, LPDWORD fileSizeHigh) {
   auto fn = Entry<PFN_CeGetFileSize>(kGetFileSize);
   return fn ? fn(file, fileSizeHigh) : kRapiUnavailableDword;
@@ -234,7 +247,8 @@ void SetDeviceRoot(const std::string& nativeFolder) {
 }
 
 void ForgetLibraryForTests() {
-  library = nullptr;
+  std::lock_guard<std::mutex> lock(bindMutex);
+  library.store(nullptr);
   for (void*& entry : entries) entry = nullptr;
   setRootEntry = nullptr;
 }

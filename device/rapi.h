@@ -34,6 +34,8 @@ DWORD CeGetLastError();
 BOOL CeCreateDirectory(LPCWSTR pathName, LPSECURITY_ATTRIBUTES security);
 BOOL CeRemoveDirectory(LPCWSTR pathName);
 BOOL CeDeleteFile(LPCWSTR fileName);
+// Renames a file or folder; fails when newFileName exists.
+BOOL CeMoveFile(LPCWSTR existingFileName, LPCWSTR newFileName);
 DWORD CeGetFileSize(HANDLE file, LPDWORD fileSizeHigh);
 
 // What the binding answers when the library or an entry is missing.

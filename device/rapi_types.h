@@ -140,6 +140,7 @@ typedef DWORD(RAPI_CALL* PFN_CeGetLastError)(void);
 typedef BOOL(RAPI_CALL* PFN_CeCreateDirectory)(LPCWSTR pathName, LPSECURITY_ATTRIBUTES security);
 typedef BOOL(RAPI_CALL* PFN_CeRemoveDirectory)(LPCWSTR pathName);
 typedef BOOL(RAPI_CALL* PFN_CeDeleteFile)(LPCWSTR fileName);
+typedef BOOL(RAPI_CALL* PFN_CeMoveFile)(LPCWSTR existingFileName, LPCWSTR newFileName);
 typedef DWORD(RAPI_CALL* PFN_CeGetFileSize)(HANDLE file, LPDWORD fileSizeHigh);
 
 #ifdef __cplusplus

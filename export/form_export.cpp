@@ -10,6 +10,7 @@
 
 #include "app/mainform.h"
 #include "app/state.h"
+#include "device/form_progress.h"
 #include "device/rapi.h"
 #include "device/transfer.h"
 #include "export/exportname.h"
@@ -22,6 +23,7 @@
 #include "web/primitives.h"
 
 void TForm1::SpeedButton9Click() {
+  if (RefuseWhileTransferring()) return;  // the running push keeps its file and its time limit
   if (CurrentCache.empty()) {
     platform::Ui().ShowMessage("Nie je otvoren\xE1 \x9Eiadna str\xE1nka");
     return;
@@ -35,13 +37,19 @@ void TForm1::SpeedButton9Click() {
   else
     SaveAsHtml(WebBrowser1, pcFile);
   Timer1->stop();
+  PushExport(pcFile, ToAnsi(Edit5->text()) + name);
+}
 
+void TForm1::PushExport(const AnsiString& pcFile, const AnsiString& deviceFile) {
   if (!CheckBox1->isChecked()) return;
+  if (RefuseWhileTransferring()) return;  // before the running push's timer is touched
   try {
     platform::Ui().SetCursor(platform::CursorShape::Hourglass);
     WaitStart = platform::GetTickCount();
     Timer1->start();
-    CopyToDevice(pcFile, ToAnsi(Edit5->text()) + name);
+    CopyToDevice(pcFile, deviceFile, [this](std::uint64_t done, std::uint64_t total) {
+      ShowTransferProgress(ProgressBar1, done, total);
+    });
     Timer1->stop();
     if (AppClosing) return;
   } catch (const std::exception&) {
@@ -107,6 +115,7 @@ void TForm1::Timer1Timer() {
   platform::Ui().ShowMessage(kUploadOverrunMessage);
   CheckBox1->setEnabled(false);
   CheckBox1->setChecked(false);
+  StopTransfer();  // the push below this handler ends at its next chunk, leaving no debris
   CeRapiUninit();
   platform::ProcessMessages();
   CeRapiUninit();

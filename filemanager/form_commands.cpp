@@ -6,6 +6,7 @@
 
 #include "app/mainform.h"
 #include "app/state.h"
+#include "device/form_progress.h"
 #include "device/link.h"
 #include "device/rapi.h"
 #include "device/transfer.h"
@@ -56,6 +57,7 @@ void OnHandheld(const AnsiString& path, Call call) {
 }  // namespace
 
 void TForm1::KopirovaniesborudoPDA1Click() {
+  if (RefuseWhileTransferring()) return;  // started from a running copy's pump
   SetUpDialog(this, QStringLiteral("Kopírovať súbor"), true);
   Potvrd->Edit1->setVisible(true);
   Potvrd->Edit2->setVisible(true);
@@ -71,7 +73,8 @@ void TForm1::KopirovaniesborudoPDA1Click() {
     ++counter;  // a declined file counts too: it was a selected file
     if (!Confirm()) continue;
     Hourglass();
-    CopyToDevice(platform::EditText(Potvrd->Edit1), platform::EditText(Potvrd->Edit2));
+    CopyToDevice(platform::EditText(Potvrd->Edit1), platform::EditText(Potvrd->Edit2),
+                 PanelProgress(StatusBar3, 1));
   }
   GetDirPDA(DeviceDir + "*");
   DefaultCursor();
@@ -79,6 +82,7 @@ void TForm1::KopirovaniesborudoPDA1Click() {
 }
 
 void TForm1::MenuItem1Click() {
+  if (RefuseWhileTransferring()) return;  // started from a running copy's pump
   SetUpDialog(this, QStringLiteral("Kopírovať súbor"), true);
   Potvrd->Edit1->setVisible(true);
   Potvrd->Edit2->setVisible(true);
@@ -95,7 +99,8 @@ void TForm1::MenuItem1Click() {
       platform::SetEditText(Potvrd->Edit2, platform::JoinPcPath(pcDir, name));
       if (!Confirm()) continue;
       Hourglass();
-      CopyFromDevice(platform::EditText(Potvrd->Edit1), platform::EditText(Potvrd->Edit2));
+      CopyFromDevice(platform::EditText(Potvrd->Edit1), platform::EditText(Potvrd->Edit2),
+                     PanelProgress(StatusBar5, 1));
       DefaultCursor();
       ++counter;
     }
@@ -105,6 +110,7 @@ void TForm1::MenuItem1Click() {
 }
 
 void TForm1::MenuItem2Click() {
+  if (RefuseWhileTransferring()) return;  // started from a running copy's pump
   SetUpDialog(this, QStringLiteral("Vymazať súbor?"), false);
   Potvrd->Edit1->setVisible(true);
   Potvrd->Edit2->setVisible(false);
@@ -127,6 +133,7 @@ void TForm1::MenuItem2Click() {
 }
 
 void TForm1::Vytvoradresr1Click() {
+  if (RefuseWhileTransferring()) return;  // started from a running copy's pump
   SetUpDialog(this, QStringLiteral("Do editačného okna zadajte názov adresára"), false);
   Potvrd->Edit1->setVisible(false);
   Potvrd->Edit2->setVisible(true);

@@ -6,6 +6,7 @@
 #include "app/state.h"
 #include "device/link.h"
 #include "device/rapi.h"
+#include "device/transfer.h"
 #include "filemanager/listing.h"
 #include "filemanager/panes.h"
 #include "platform/clock.h"
@@ -31,6 +32,7 @@ void WriteTotals(TStatusBar* bar, const ListingTotals& totals) {
 }  // namespace
 
 void TForm1::GetDirPDA(const AnsiString& pattern) {
+  if (RefuseWhileTransferring()) return;  // its end of the link would end the running copy
   platform::Ui().SetCursor(platform::CursorShape::Hourglass);
   DefaultCursorAtEnd cursor;
   const std::uint32_t start = platform::GetTickCount();

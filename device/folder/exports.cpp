@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -214,14 +215,24 @@ FILETIME FileTime(std::int64_t seconds, std::int64_t nanoseconds) {
   return FILETIME{static_cast<DWORD>(value & 0xFFFFFFFFu), static_cast<DWORD>(value >> 32)};
 }
 
-bool FillRecord(const std::string& real, const std::string& name, CE_FIND_DATA& record) {
+// One look at the entry, relative to its open folder; a link is looked at a second time where
+// it leads (never outside the root). False: the entry is not part of the handheld's listing.
+bool FillRecord(int root, const std::string& rel, int dir, const std::string& name,
+                CE_FIND_DATA& record) {
   std::optional<std::u16string> wide = Utf8ToUtf16(name);
   if (!wide || wide->size() >= MAX_PATH) return false;  // cannot be named through the API
-  std::memset(&record, 0, sizeof record);
+  constexpr unsigned kWanted = STATX_BASIC_STATS | STATX_BTIME;
   struct statx sx {};
-  if (::statx(AT_FDCWD, real.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0) return false;
-  const bool dir = S_ISDIR(sx.stx_mode);
-  DWORD attributes = dir ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+  if (::statx(dir, name.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kWanted, &sx) != 0)
+    return false;
+  if (S_ISLNK(sx.stx_mode)) {
+    Fd led(OpenBeneath(root, Join(rel, name), O_PATH));
+    if (!led.IsOpen() || ::statx(led.get(), "", AT_EMPTY_PATH, kWanted, &sx) != 0) return false;
+  }
+  const bool isDir = S_ISDIR(sx.stx_mode);
+  if (!isDir && !S_ISREG(sx.stx_mode)) return false;  // a FIFO, device or socket
+  std::memset(&record, 0, sizeof record);
+  DWORD attributes = isDir ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
   if (!(sx.stx_mode & S_IWUSR)) attributes |= FILE_ATTRIBUTE_READONLY;
   if (!name.empty() && name[0] == '.') attributes |= FILE_ATTRIBUTE_HIDDEN;
   record.dwFileAttributes = attributes;
@@ -229,7 +240,7 @@ bool FillRecord(const std::string& real, const std::string& name, CE_FIND_DATA& 
   record.ftCreationTime = FileTime(created.tv_sec, created.tv_nsec);
   record.ftLastAccessTime = FileTime(sx.stx_atime.tv_sec, sx.stx_atime.tv_nsec);
   record.ftLastWriteTime = FileTime(sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec);
-  if (!dir) {
+  if (!isDir) {
     record.nFileSizeHigh = static_cast<DWORD>(sx.stx_size >> 32);
     record.nFileSizeLow = static_cast<DWORD>(sx.stx_size & 0xFFFFFFFFu);
   }
@@ -272,22 +283,20 @@ RAPI_EXPORT HANDLE CeFindFirstFile(LPCWSTR fileName, LPCE_FIND_DATA findData) {
   if (!findData) return FailedHandle(ERROR_INVALID_PARAMETER);
   Target target;
   if (DWORD error = Resolve(fileName, LastPart::Pattern, target)) return FailedHandle(error);
-  DIR* dir = ::opendir(target.dir.c_str());
-  if (!dir) return FailedHandle(ErrnoError());
+  const int fd = OpenBeneath(target.root.get(), target.rel, O_RDONLY | O_DIRECTORY);
+  if (fd < 0) return FailedHandle(BeneathError(errno));
+  DIR* dir = ::fdopendir(fd);
+  if (!dir) {
+    ::close(fd);
+    return FailedHandle(ErrnoError());
+  }
   std::vector<std::pair<std::string, CE_FIND_DATA>> entries;
   while (dirent* entry = ::readdir(dir)) {
     const std::string name(entry->d_name);
     if (name == "." || name == ".." || !MatchesPattern(name, target.name)) continue;
-    std::string path = Join(target.dir, name);
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0) continue;
-    if (S_ISLNK(st.st_mode)) {
-      std::optional<std::string> real = RealInsideRoot(target.root, path);
-      if (!real) continue;  // not part of the handheld
-      path = *real;
-    }
     CE_FIND_DATA record;
-    if (FillRecord(path, name, record)) entries.emplace_back(name, record);
+    if (FillRecord(target.root.get(), target.rel, fd, name, record))
+      entries.emplace_back(name, record);
   }
   ::closedir(dir);
   if (entries.empty()) return FailedHandle(ERROR_FILE_NOT_FOUND);
@@ -327,7 +336,7 @@ RAPI_EXPORT HANDLE CeCreateFile(LPCWSTR fileName, DWORD desiredAccess, DWORD /*s
     return FailedHandle(ERROR_ACCESS_DENIED);
 
   const bool read = desiredAccess & GENERIC_READ, write = desiredAccess & GENERIC_WRITE;
-  int flags = O_CLOEXEC | O_NOFOLLOW | (read && write ? O_RDWR : write ? O_WRONLY : O_RDONLY);
+  int flags = O_CLOEXEC | (read && write ? O_RDWR : write ? O_WRONLY : O_RDONLY);
   switch (creationDisposition) {
     case CREATE_NEW:
       if (target.exists) return FailedHandle(ERROR_FILE_EXISTS);
@@ -354,8 +363,15 @@ RAPI_EXPORT HANDLE CeCreateFile(LPCWSTR fileName, DWORD desiredAccess, DWORD /*s
   if (target.exists && IsReadOnly(target.st) && (write || (flags & O_TRUNC)))
     return FailedHandle(ERROR_ACCESS_DENIED);
   const mode_t mode = (flagsAndAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
-  const int fd = ::open(target.real.c_str(), flags, mode);
-  if (fd < 0) return FailedHandle(ErrnoError());
+  // Non-blocking while it opens: a FIFO without a peer must not hold the caller.
+  Fd opened(OpenBeneath(target.root.get(), target.EntryRel(), flags | O_NONBLOCK, mode));
+  if (!opened.IsOpen())
+    return FailedHandle(errno == ENXIO ? ERROR_ACCESS_DENIED : BeneathError(errno));
+  struct stat st {};
+  if (::fstat(opened.get(), &st) != 0) return FailedHandle(ErrnoError());
+  if (!S_ISREG(st.st_mode)) return FailedHandle(ERROR_ACCESS_DENIED);  // FIFO, device, socket
+  ::fcntl(opened.get(), F_SETFL, ::fcntl(opened.get(), F_GETFL) & ~O_NONBLOCK);
+  const int fd = opened.Release();
   auto file = std::make_shared<Object>();
   file->fd = fd;
   file->canRead = read;
@@ -444,7 +460,8 @@ RAPI_EXPORT BOOL CeCreateDirectory(LPCWSTR pathName, LPSECURITY_ATTRIBUTES /*sec
   Target target;
   if (DWORD error = Resolve(pathName, LastPart::Name, target)) return Failed(error);
   if (target.exists) return Failed(ERROR_ALREADY_EXISTS);
-  if (::mkdir(target.real.c_str(), 0777) != 0) return Failed(ErrnoError());
+  if (target.isLink) return Failed(ERROR_ACCESS_DENIED);
+  if (::mkdirat(target.dir.get(), target.name.c_str(), 0777) != 0) return Failed(ErrnoError());
   return TRUE;
 }
 
@@ -457,7 +474,7 @@ RAPI_EXPORT BOOL CeRemoveDirectory(LPCWSTR pathName) {
   if (!target.exists) return Failed(ERROR_FILE_NOT_FOUND);
   if (!S_ISDIR(target.st.st_mode)) return Failed(ERROR_DIRECTORY);
   // A link to a folder goes, not the folder it leads to.
-  if ((target.isLink ? ::unlink(target.entry.c_str()) : ::rmdir(target.entry.c_str())) != 0)
+  if (::unlinkat(target.dir.get(), target.name.c_str(), target.isLink ? 0 : AT_REMOVEDIR) != 0)
     return Failed(errno == EEXIST ? ERROR_DIR_NOT_EMPTY : ErrnoError());
   return TRUE;
 }
@@ -470,7 +487,23 @@ RAPI_EXPORT BOOL CeDeleteFile(LPCWSTR fileName) {
   if (!target.exists) return Failed(ERROR_FILE_NOT_FOUND);
   if (target.isRoot || S_ISDIR(target.st.st_mode) || IsReadOnly(target.st))
     return Failed(ERROR_ACCESS_DENIED);
-  if (::unlink(target.entry.c_str()) != 0) return Failed(ErrnoError());
+  if (::unlinkat(target.dir.get(), target.name.c_str(), 0) != 0) return Failed(ErrnoError());
+  return TRUE;
+}
+
+RAPI_EXPORT BOOL CeMoveFile(LPCWSTR existingFileName, LPCWSTR newFileName) {
+  if (auto error = InjectedFailure("CeMoveFile")) return Failed(*error);
+  if (!Ready()) return FALSE;
+  Target from, to;
+  if (DWORD error = Resolve(existingFileName, LastPart::Name, from)) return Failed(error);
+  if (DWORD error = Resolve(newFileName, LastPart::Name, to)) return Failed(error);
+  if (!from.exists) return Failed(ERROR_FILE_NOT_FOUND);
+  if (from.isRoot || to.isRoot) return Failed(ERROR_ACCESS_DENIED);
+  if (to.exists || to.isLink) return Failed(ERROR_ALREADY_EXISTS);
+  // The entry itself moves (a link stays a link); an entry that appeared meanwhile stays.
+  if (::renameat2(from.dir.get(), from.name.c_str(), to.dir.get(), to.name.c_str(),
+                  RENAME_NOREPLACE) != 0)
+    return Failed(errno == EEXIST ? ERROR_ALREADY_EXISTS : ErrnoError());
   return TRUE;
 }
 
@@ -490,3 +523,4 @@ static_assert(std::is_same_v<decltype(&CeCreateDirectory), PFN_CeCreateDirectory
 static_assert(std::is_same_v<decltype(&CeRemoveDirectory), PFN_CeRemoveDirectory>);
 static_assert(std::is_same_v<decltype(&CeDeleteFile), PFN_CeDeleteFile>);
 static_assert(std::is_same_v<decltype(&CeGetFileSize), PFN_CeGetFileSize>);
+static_assert(std::is_same_v<decltype(&CeMoveFile), PFN_CeMoveFile>);

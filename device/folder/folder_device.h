@@ -18,11 +18,16 @@
 // side and UTF-8 on disk, and a name that misses matches an existing one that differs only in
 // case (ASCII and Latin letters), as the handheld's file system does. A ".." component, or a
 // symbolic link leading outside the root, fails with ERROR_ACCESS_DENIED and touches nothing;
-// such links are left out of listings.
+// such links are left out of listings. Every path is resolved from a descriptor of the root
+// without a gap between check and use (device/folder/resolve.h). Entries that are neither files
+// nor folders (FIFOs, devices, sockets) are left out of listings and refuse to open.
 //
 // Listings ("\dir\*", "\dir\*.mht", "?" too) give no "." and ".." and come sorted by name.
 // Attributes: 0x10 directory, 0x20 file, 0x01 read-only (no owner write bit), 0x02 hidden (name
 // begins with "."). Creation time: birth time where the file system keeps one, else last write.
+//
+// CeMoveFile renames a file or folder (a link stays a link) and fails with ERROR_ALREADY_EXISTS
+// when the new name is taken.
 //
 // File functions need an open link (CeRapiInit, or a CeRapiInitEx attempt that succeeded);
 // without one they fail with ERROR_NOT_READY. CeRapiUninit closes the link and every handle
@@ -33,6 +38,8 @@
 //   VIRESKA_PDA_CONNECT_DELAY_MS=N  a connection attempt (CeRapiInit, CeRapiInitEx) takes N ms;
 //                                   CeRapiInitEx still returns at once and signals later.
 //   VIRESKA_PDA_WRITE_DELAY_MS=N    every CeWriteFile call first waits N ms.
+//   VIRESKA_PDA_NO_OPENAT2=1        paths are confined as on a kernel without openat2: each
+//                                   component is opened on its own and no link is followed.
 //   VIRESKA_PDA_FAIL=STEP=ERROR[@K][,STEP=ERROR[@K]...]
 //       the function named STEP (for instance CeReadFile) fails with the Windows error number
 //       ERROR from its K-th call on (default 1), counted from the last CeRapiInit or
@@ -48,6 +55,7 @@ inline constexpr const char* kDefaultRootVariable = "VIRESKA_PDA_DEFAULT_ROOT";
 inline constexpr const char* kConnectDelayVariable = "VIRESKA_PDA_CONNECT_DELAY_MS";
 inline constexpr const char* kWriteDelayVariable = "VIRESKA_PDA_WRITE_DELAY_MS";
 inline constexpr const char* kFailVariable = "VIRESKA_PDA_FAIL";
+inline constexpr const char* kNoOpenat2Variable = "VIRESKA_PDA_NO_OPENAT2";
 inline constexpr const char* kDefaultRootName = "PDA";
 inline constexpr const char* kSetRootEntry = "VireskaSetPdaRoot";
 using SetRootFunction = void (*)(const char* folder);

@@ -1,9 +1,12 @@
 #include "device/folder/resolve.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <limits.h>
-#include <unistd.h>
+#include <linux/openat2.h>
+#include <sys/syscall.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <string_view>
@@ -34,10 +37,48 @@ std::optional<std::string> RealPath(const std::string& path) {
   return out;
 }
 
+bool Openat2Missing() {
+  const char* forced = std::getenv(kNoOpenat2Variable);
+  return forced && *forced == '1';
+}
+
+// Without openat2: each component on its own, no link followed, so nothing leads out.
+int WalkBeneath(int root, const std::string& rel, int flags, mode_t mode) {
+  Fd dir(::fcntl(root, F_DUPFD_CLOEXEC, 0));
+  if (!dir.IsOpen()) return -1;
+  if (rel.empty()) return ::openat(dir.get(), ".", flags | O_NOFOLLOW, mode);
+  size_t start = 0;
+  for (;;) {
+    const size_t slash = rel.find('/', start);
+    const std::string part = rel.substr(start, slash - start);
+    if (slash == std::string::npos) {
+      const int fd = ::openat(dir.get(), part.c_str(), flags | O_NOFOLLOW, mode);
+      struct stat st {};
+      // O_PATH with O_NOFOLLOW opens a link itself rather than failing.
+      if (fd >= 0 && (flags & O_PATH) && ::fstat(fd, &st) == 0 && S_ISLNK(st.st_mode)) {
+        ::close(fd);
+        errno = ELOOP;
+        return -1;
+      }
+      return fd;
+    }
+    Fd next(::openat(dir.get(), part.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!next.IsOpen()) return -1;
+    dir = std::move(next);
+    start = slash + 1;
+  }
+}
+
 // A name that is missing as written may exist in another case.
-std::optional<std::string> FindIgnoringCase(const std::string& dir, const std::string& name) {
-  DIR* d = ::opendir(dir.c_str());
-  if (!d) return std::nullopt;
+std::optional<std::string> FindIgnoringCase(int root, const std::string& rel,
+                                            const std::string& name) {
+  const int fd = OpenBeneath(root, rel, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  DIR* d = ::fdopendir(fd);
+  if (!d) {
+    ::close(fd);
+    return std::nullopt;
+  }
   std::optional<std::string> found;
   const std::u32string wanted = FoldCase(name);
   while (dirent* e = ::readdir(d)) {
@@ -75,6 +116,7 @@ std::uint32_t CheckName(const std::string& part, bool patternAllowed) {
 }  // namespace
 
 std::string Join(const std::string& dir, const std::string& name) {
+  if (dir.empty()) return name;
   return dir == "/" ? "/" + name : dir + "/" + name;
 }
 
@@ -91,23 +133,35 @@ std::optional<std::string> RealRoot() {
   return RealPath(root);
 }
 
-bool WithinRoot(const std::string& root, const std::string& path) {
-  if (root == "/") return !path.empty() && path[0] == '/';
-  return path == root || (path.size() > root.size() && path.compare(0, root.size(), root) == 0 &&
-                          path[root.size()] == '/');
+int OpenBeneath(int root, const std::string& rel, int flags, mode_t mode) {
+  static std::atomic<bool> missing{false};  // the kernel said so once: it stays so
+  if (!missing && !Openat2Missing()) {
+    open_how how{};
+    how.flags = static_cast<std::uint64_t>(flags | O_CLOEXEC);
+    how.mode = (flags & O_CREAT) ? mode : 0;
+    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
+    const char* path = rel.empty() ? "." : rel.c_str();
+    long fd;
+    do {
+      fd = ::syscall(SYS_openat2, root, path, &how, sizeof how);
+    } while (fd < 0 && (errno == EAGAIN || errno == EINTR));
+    if (fd >= 0 || (errno != ENOSYS && errno != EPERM)) return static_cast<int>(fd);
+    if (errno == ENOSYS) missing = true;
+  }
+  return WalkBeneath(root, rel, flags | O_CLOEXEC, mode);
 }
 
-std::optional<std::string> RealInsideRoot(const std::string& root, const std::string& path) {
-  std::optional<std::string> real = RealPath(path);
-  if (!real || !WithinRoot(root, *real)) return std::nullopt;
-  return real;
+std::uint32_t BeneathError(int error) {
+  // A way out of the root, or a link the walk may not follow.
+  if (error == EXDEV || error == ELOOP) return ERROR_ACCESS_DENIED;
+  return WindowsErrorFromErrno(error);
 }
 
 std::uint32_t Resolve(const char16_t* path, LastPart last, Target& out) {
   out = Target{};
   if (!path) return ERROR_INVALID_PARAMETER;
-  std::optional<std::string> root = RealRoot();
-  if (!root) return ERROR_NOT_READY;
+  std::optional<std::string> rootPath = RealRoot();
+  if (!rootPath) return ERROR_NOT_READY;
   std::optional<std::string> utf8 = Utf16ToUtf8(path);
   if (!utf8) return ERROR_INVALID_NAME;
   std::vector<std::string> parts;
@@ -117,55 +171,55 @@ std::uint32_t Resolve(const char16_t* path, LastPart last, Target& out) {
             CheckName(parts[i], last == LastPart::Pattern && i + 1 == parts.size()))
       return error;
 
-  out.root = *root;
-  std::string dir = *root;
+  out.root = Fd(::open(rootPath->c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  if (!out.root.IsOpen()) return ERROR_NOT_READY;
+  const int root = out.root.get();
   if (parts.empty()) {
-    out.dir = out.entry = out.real = dir;
-    out.isRoot = out.exists = ::stat(dir.c_str(), &out.st) == 0;
+    out.dir = Fd(::fcntl(root, F_DUPFD_CLOEXEC, 0));
+    out.isRoot = out.exists = out.dir.IsOpen() && ::fstat(root, &out.st) == 0;
     return out.exists ? 0 : ERROR_NOT_READY;
   }
   // Every component but the last must be a folder inside the root.
+  std::string rel;
   for (size_t i = 0; i + 1 < parts.size(); ++i) {
-    std::string name = parts[i];
-    struct stat st {};
-    if (::lstat(Join(dir, name).c_str(), &st) != 0) {
-      if (errno != ENOENT) return WindowsErrorFromErrno(errno);
-      std::optional<std::string> other = FindIgnoringCase(dir, name);
+    std::string next = Join(rel, parts[i]);
+    Fd dir(OpenBeneath(root, next, O_PATH | O_DIRECTORY));
+    if (!dir.IsOpen() && errno == ENOENT) {
+      std::optional<std::string> other = FindIgnoringCase(root, rel, parts[i]);
       if (!other) return ERROR_PATH_NOT_FOUND;
-      name = *other;
+      next = Join(rel, *other);
+      dir = Fd(OpenBeneath(root, next, O_PATH | O_DIRECTORY));
     }
-    std::optional<std::string> real = RealPath(Join(dir, name));
-    if (!real) return S_ISLNK(st.st_mode) ? ERROR_ACCESS_DENIED : ERROR_PATH_NOT_FOUND;
-    if (!WithinRoot(*root, *real)) return ERROR_ACCESS_DENIED;
-    if (::stat(real->c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return ERROR_PATH_NOT_FOUND;
-    dir = *real;
+    if (!dir.IsOpen())
+      return errno == ENOENT || errno == ENOTDIR ? ERROR_PATH_NOT_FOUND : BeneathError(errno);
+    rel = std::move(next);
+    out.dir = std::move(dir);
   }
+  if (!out.dir.IsOpen()) out.dir = Fd(::fcntl(root, F_DUPFD_CLOEXEC, 0));
+  if (!out.dir.IsOpen()) return WindowsErrorFromErrno(errno);
 
-  out.dir = dir;
+  out.rel = rel;
   out.name = parts.back();
   if (last == LastPart::Pattern) return 0;
   struct stat lst {};
-  if (::lstat(Join(dir, out.name).c_str(), &lst) != 0) {
+  if (::fstatat(out.dir.get(), out.name.c_str(), &lst, AT_SYMLINK_NOFOLLOW) != 0) {
     if (errno != ENOENT) return WindowsErrorFromErrno(errno);
-    if (std::optional<std::string> other = FindIgnoringCase(dir, out.name)) {
-      out.name = *other;
-      if (::lstat(Join(dir, out.name).c_str(), &lst) != 0) return WindowsErrorFromErrno(errno);
-    } else {
-      out.entry = out.real = Join(dir, out.name);
-      return 0;  // a new entry
-    }
+    std::optional<std::string> other = FindIgnoringCase(root, rel, out.name);
+    if (!other) return 0;  // a new entry
+    out.name = *other;
+    if (::fstatat(out.dir.get(), out.name.c_str(), &lst, AT_SYMLINK_NOFOLLOW) != 0)
+      return WindowsErrorFromErrno(errno);
   }
-  out.entry = Join(dir, out.name);
   out.isLink = S_ISLNK(lst.st_mode);
-  if (out.isLink) {
-    std::optional<std::string> real = RealInsideRoot(*root, out.entry);
-    if (!real) return ERROR_ACCESS_DENIED;
-    out.real = *real;
-  } else {
-    out.real = out.entry;
+  if (!out.isLink) {
+    out.st = lst;
+    out.exists = true;
+    return 0;
   }
-  out.exists = ::stat(out.real.c_str(), &out.st) == 0;
-  if (!out.exists) return WindowsErrorFromErrno(errno);
+  // A link is part of the handheld only when it leads to an entry inside the root.
+  Fd led(OpenBeneath(root, out.EntryRel(), O_PATH));
+  if (!led.IsOpen() || ::fstat(led.get(), &out.st) != 0) return ERROR_ACCESS_DENIED;
+  out.exists = true;
   return 0;
 }
 

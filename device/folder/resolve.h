@@ -1,6 +1,11 @@
 #pragma once
-// Handheld paths to places below the root folder, never outside it.
+// Handheld paths to places below the root folder, never outside it. Every lookup starts from a
+// descriptor of the root and is confined by the kernel (openat2 with RESOLVE_BENEATH), or, where
+// the kernel lacks it, walks the components without following any link; the calls that act then
+// take the folder's descriptor and the entry's name, so a folder swapped for a link between the
+// lookup and the act cannot lead outside.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <optional>
@@ -8,26 +13,64 @@
 
 namespace folder_device {
 
-// The path of name in the folder dir; below "/" with no second slash.
+// An owned file descriptor.
+class Fd {
+ public:
+  Fd() = default;
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() { Reset(); }
+  Fd(Fd&& other) noexcept : fd_(other.Release()) {}
+  Fd& operator=(Fd&& other) noexcept {
+    if (this != &other) {
+      Reset();
+      fd_ = other.Release();
+    }
+    return *this;
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  bool IsOpen() const { return fd_ >= 0; }
+  int Release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+  void Reset() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+// The path of name in the folder dir (relative paths: "" is the folder itself).
 std::string Join(const std::string& dir, const std::string& name);
 
-// The real path of the root folder; nullopt when there is none (no handheld).
+// The real path of the root folder; nullopt when there is none (no handheld). The one place that
+// decides which folder is the handheld.
 std::optional<std::string> RealRoot();
 
 // The folder the program chose (VireskaSetPdaRoot); nullopt for none. Safe from any thread.
 void SetChosenRoot(const char* folder);
 std::optional<std::string> ChosenRoot();
 
+// Opens rel (a path relative to the root, "" for the root) beneath the root descriptor; a link on
+// the way may lead anywhere inside the root, never outside. -1 with errno on failure (EXDEV or
+// ELOOP for a way out).
+int OpenBeneath(int root, const std::string& rel, int flags, mode_t mode = 0);
+
 struct Target {
-  std::string root;   // real path of the root folder
-  std::string dir;    // real path of the folder holding the entry
-  std::string name;   // the entry's name in that folder as on disk; empty for the root itself
-  std::string entry;  // the entry itself (a link stays a link): remove and delete act on it
-  std::string real;   // where the entry leads (a link's target, inside the root): open acts on it
+  Fd root;           // the root folder
+  Fd dir;            // the folder holding the entry (the root itself for the root)
+  std::string rel;   // that folder's path relative to the root, as found on disk
+  std::string name;  // the entry's name in that folder as on disk; empty for the root itself
   bool exists = false;
   bool isRoot = false;
-  bool isLink = false;  // entry itself is a link, when it exists
-  struct stat st {};    // of real, when it exists
+  bool isLink = false;  // the entry itself is a link, when it exists
+  struct stat st {};    // of where the entry leads, when it exists
+  std::string EntryRel() const { return Join(rel, name); }
 };
 
 enum class LastPart { Name, Pattern };
@@ -36,11 +79,7 @@ enum class LastPart { Name, Pattern };
 // (in name) and not looked up. Answers 0 or the Windows error number.
 std::uint32_t Resolve(const char16_t* path, LastPart last, Target& out);
 
-// Whether a real path lies in the root (or is the root).
-bool WithinRoot(const std::string& root, const std::string& path);
-
-// Real path of an existing entry in dir, following a link; nullopt for a dangling link or one
-// that leaves the root.
-std::optional<std::string> RealInsideRoot(const std::string& root, const std::string& path);
+// The Windows error for a failed lookup or open below the root.
+std::uint32_t BeneathError(int error);
 
 }  // namespace folder_device

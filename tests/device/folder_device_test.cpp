@@ -5,9 +5,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/device_folder.h"
@@ -191,6 +193,80 @@ TEST_F(FolderDevice, PathsNeverLeaveTheRoot) {
   // Links that leave the root are not part of the handheld; links inside it are.
   std::filesystem::create_symlink("in", device / "alias");
   EXPECT_EQ(Names(u"\\*"), (std::vector<std::u16string>{u"alias", u"in"}));
+}
+
+TEST_F(FolderDevice, EntriesThatAreNeitherFilesNorFoldersAreLeftOutAndNeverBlock) {
+  TempDir::Write(device / "f.txt", "x");
+  ASSERT_EQ(::mkfifo((device / "pipe").c_str(), 0666), 0);
+  std::filesystem::create_symlink("pipe", device / "to-pipe");
+  EXPECT_EQ(Names(u"\\*"), std::vector<std::u16string>{u"f.txt"});
+  for (const char16_t* path : {u"\\pipe", u"\\to-pipe"}) {
+    for (DWORD access : {GENERIC_READ, GENERIC_WRITE}) {
+      for (DWORD disposition : {OPEN_EXISTING, OPEN_ALWAYS, CREATE_ALWAYS}) {
+        EXPECT_EQ(Open(path, access, disposition), INVALID_HANDLE_VALUE);
+        EXPECT_EQ(CeGetLastError(), ERROR_ACCESS_DENIED);
+      }
+    }
+  }
+  struct stat st {};
+  ASSERT_EQ(::stat((device / "pipe").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
+TEST_F(FolderDevice, MoveRenamesTheEntryItselfAndNeverOverwrites) {
+  TempDir::Write(device / "a.txt", "a");
+  TempDir::Write(device / "b.txt", "b");
+  std::filesystem::create_directories(device / "dir");
+  std::filesystem::create_symlink("a.txt", device / "link");
+  EXPECT_FALSE(CeMoveFile(u"\\a.txt", u"\\B.TXT"));
+  EXPECT_EQ(CeGetLastError(), ERROR_ALREADY_EXISTS);
+  EXPECT_FALSE(CeMoveFile(u"\\none", u"\\c.txt"));
+  EXPECT_EQ(CeGetLastError(), ERROR_FILE_NOT_FOUND);
+  EXPECT_FALSE(CeMoveFile(u"\\a.txt", u"\\..\\a.txt"));
+  EXPECT_EQ(CeGetLastError(), ERROR_ACCESS_DENIED);
+  EXPECT_TRUE(CeMoveFile(u"\\link", u"\\dir\\link"));
+  EXPECT_TRUE(CeMoveFile(u"\\A.txt", u"\\dir\\c.txt"));
+  EXPECT_EQ(TempDir::Read(device / "dir/c.txt"), "a");
+  EXPECT_TRUE(std::filesystem::is_symlink(device / "dir/link"));
+  EXPECT_EQ(TempDir::Read(device / "b.txt"), "b");
+  EXPECT_FALSE(std::filesystem::exists(device / "a.txt"));
+}
+
+// A folder swapped for a link to outside and back while the library works in it: with the
+// kernel's confinement and with the walk of kernels without it, nothing ever lands outside.
+TEST_F(FolderDevice, AFolderSwappedForALinkNeverLeadsOutside) {
+  TempDir outside;
+  for (const char* walk : {"0", "1"}) {
+    SCOPED_TRACE(walk);
+    ::setenv(folder_device::kNoOpenat2Variable, walk, 1);
+    std::filesystem::create_directories(device / "d");
+    std::atomic<bool> done{false};
+    std::thread swapper([&] {
+      const auto d = device / "d", parked = device / "parked";
+      std::error_code ec;
+      while (!done) {
+        std::filesystem::rename(d, parked, ec);
+        std::filesystem::create_directory_symlink(outside.path(), d, ec);
+        std::filesystem::remove(d, ec);
+        std::filesystem::rename(parked, d, ec);
+      }
+    });
+    for (int i = 0; i < 400; ++i) {
+      HANDLE file = Open(u"\\d\\x.txt", GENERIC_WRITE, CREATE_ALWAYS);
+      if (file != INVALID_HANDLE_VALUE) CeCloseHandle(file);
+      CeCreateDirectory(u"\\d\\sub", nullptr);
+      CeMoveFile(u"\\d\\x.txt", u"\\d\\y.txt");
+      CeDeleteFile(u"\\d\\y.txt");
+      CeRemoveDirectory(u"\\d\\sub");
+      DeviceFolder::FindError(u"\\d\\*");
+    }
+    done = true;
+    swapper.join();
+    EXPECT_TRUE(std::filesystem::is_empty(outside.path()));
+    std::filesystem::remove_all(device / "d");
+    std::filesystem::remove_all(device / "parked");
+  }
+  ::unsetenv(folder_device::kNoOpenat2Variable);
 }
 
 TEST_F(FolderDevice, FilesOpenAsTheDispositionsSay) {

@@ -45,8 +45,8 @@ class Transfer : public ::testing::Test {
 };
 
 TEST_F(Transfer, FilesCrossByteForByteBothWays) {
-  // Empty, one byte, both sides of the 4 MiB chunk, and several chunks.
-  const size_t sizes[] = {0, 1, 4u << 20, (4u << 20) + 1, 10'000'000};
+  // Empty, one byte, both sides of a chunk, and several chunks.
+  const size_t sizes[] = {0, 1, kTransferChunk, kTransferChunk + 1, 10'000'000};
   std::filesystem::create_directories(device / "Storage Card/MHT");
   for (size_t size : sizes) {
     SCOPED_TRACE(size);
@@ -125,7 +125,7 @@ class InjectedTransfer : public Transfer, public ::testing::WithParamInterface<I
 
 TEST_P(InjectedTransfer, EveryHandheldStepFailureShowsItsMessageAndLeavesNoPcDebris) {
   const InjectedCase& c = GetParam();
-  const std::string bytes = RandomBytes(9'000'000, 7);  // three chunks
+  const std::string bytes = RandomBytes(9'000'000, 7);  // several chunks
   TempDir::Write(device / "f.bin", bytes);
   TempDir::Write(pc / "f.bin", bytes);
   TempDir::Write(pc / "old.bin", "old");
@@ -214,6 +214,89 @@ TEST_F(Transfer, NonAsciiNamesRoundTripBetweenCodePage1250AndTheHandheld) {
   CopyFromDevice(deviceName, Pc("x").substr(0, Pc("x").size() - 1) + "sp\xE4\x9D.mht");
   EXPECT_EQ(TempDir::Read(pc / "sp\xC3\xA4\xC5\xA5.mht"), "obsah");  // späť.mht
   EXPECT_TRUE(ui.shown.empty());
+}
+
+TEST_F(Transfer, OneFileAsSourceAndTargetStaysAsItWasBothWays) {
+  // The PC side looks into the handheld's own folder, as with a memory card.
+  const std::string bytes = RandomBytes(kTransferChunk + 9, 11);
+  TempDir::Write(device / "f.bin", bytes);
+  const AnsiString same = platform::FromNativePath(device / "f.bin");
+  CopyToDevice(same, "\\f.bin");
+  EXPECT_EQ(TempDir::Read(device / "f.bin"), bytes);
+  CopyFromDevice("\\F.BIN", same);
+  EXPECT_EQ(TempDir::Read(device / "f.bin"), bytes);
+  EXPECT_TRUE(ui.shown.empty());
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(device.root()), {}), 1);
+}
+
+TEST_F(Transfer, AStoppedCopyEndsSilentlyLeavingTheOldTargetAndNoTemporaryFile) {
+  const std::string bytes = RandomBytes(3 * kTransferChunk, 5);
+  TempDir::Write(pc / "f.bin", bytes);
+  TempDir::Write(device / "f.bin", "old handheld");
+  TempDir::Write(device / "g.bin", bytes);
+  TempDir::Write(pc / "g.bin", "old pc");
+  const TransferProgress stop = [](std::uint64_t, std::uint64_t) { StopTransfer(); };
+  CopyToDevice(Pc("f.bin"), "\\f.bin", stop);
+  CopyFromDevice("\\g.bin", Pc("g.bin"), stop);
+  EXPECT_TRUE(ui.shown.empty());
+  EXPECT_FALSE(TransferRunning());
+  EXPECT_EQ(TempDir::Read(device / "f.bin"), "old handheld");
+  EXPECT_EQ(TempDir::Read(pc / "g.bin"), "old pc");
+  EXPECT_EQ(PcFolderNames(), (std::vector<std::string>{"f.bin", "g.bin"}));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(device.root()), {}), 2);
+  StopTransfer();  // none runs: nothing happens
+}
+
+TEST_F(Transfer, ACopyStartedFromARunningOneIsRefusedAndTheRunningOneCompletes) {
+  const std::string bytes = RandomBytes(3 * kTransferChunk + 1, 6);
+  TempDir::Write(pc / "f.bin", bytes);
+  TempDir::Write(pc / "g.bin", "second");
+  std::vector<std::uint64_t> seen;
+  CopyToDevice(Pc("f.bin"), "\\f.bin", [&](std::uint64_t done, std::uint64_t total) {
+    EXPECT_EQ(total, bytes.size());
+    seen.push_back(done);
+    CopyToDevice(Pc("g.bin"), "\\g.bin");
+    CopyFromDevice("\\f.bin", Pc("h.bin"));
+  });
+  EXPECT_EQ(TempDir::Read(device / "f.bin"), bytes);
+  EXPECT_FALSE(std::filesystem::exists(device / "g.bin"));
+  EXPECT_EQ(seen, (std::vector<std::uint64_t>{kTransferChunk, 2 * kTransferChunk,
+                                              3 * kTransferChunk, bytes.size()}));
+  EXPECT_EQ(ui.Messages(), std::vector<AnsiString>(8, kTransferBusyMessage));
+  EXPECT_EQ(PcFolderNames(), (std::vector<std::string>{"f.bin", "g.bin"}));
+}
+
+TEST_F(Transfer, ASourceThatChangesSizeMidwayFailsAndCommitsNothing) {
+  const std::string bytes = RandomBytes(2 * kTransferChunk, 8);
+  const std::string pcChanged =
+      "Error: s\xFA"
+      "bor v PC sa po\xE8"
+      "as kop\xED"
+      "rovania zmenil.";
+  const std::string deviceChanged =
+      "Error: s\xFA"
+      "bor v PDA sa po\xE8"
+      "as kop\xED"
+      "rovania zmenil.";
+  for (const bool grow : {true, false}) {
+    SCOPED_TRACE(grow);
+    ui.shown.clear();
+    TempDir::Write(pc / "f.bin", bytes);
+    TempDir::Write(device / "f.bin", "old handheld");
+    CopyToDevice(Pc("f.bin"), "\\f.bin", [&](std::uint64_t, std::uint64_t) {
+      std::filesystem::resize_file(pc / "f.bin", grow ? 3 * kTransferChunk : kTransferChunk);
+    });
+    TempDir::Write(device / "g.bin", bytes);
+    TempDir::Write(pc / "g.bin", "old pc");
+    CopyFromDevice("\\g.bin", Pc("g.bin"), [&](std::uint64_t, std::uint64_t) {
+      std::filesystem::resize_file(device / "g.bin", grow ? 3 * kTransferChunk : kTransferChunk);
+    });
+    EXPECT_EQ(ui.Messages(), (std::vector<AnsiString>{pcChanged, deviceChanged}));
+    EXPECT_EQ(TempDir::Read(device / "f.bin"), "old handheld");
+    EXPECT_EQ(TempDir::Read(pc / "g.bin"), "old pc");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(device.root()), {}), 2);
+    EXPECT_EQ(PcFolderNames(), (std::vector<std::string>{"f.bin", "g.bin"}));
+  }
 }
 
 TEST_F(Transfer, AHandheldPathTooLongIsAnErrorThatLeavesNothingOpenOrBehind) {

@@ -61,6 +61,8 @@ struct Case {
 const std::string kNoPcFile = "Error: neviem otvori\x9D file v PC.";
 const std::string kNoHandheldFile = "Error: neviem vytvori\x9D file v PDA.";
 const std::string kHandheldWrite = "Error #{code}: neviem zap\xEDsa\x9D file do PDA.";
+const std::string kHandheldClose = "Error #{code}: neviem zatvori\x9D file v PDA.";
+const std::string kHandheldReplace = "Error #{code}: neviem nahradi\x9D file v PDA.";
 const std::string kNoRemoteFile = "Error: Could not open remote file.";
 const std::string kNoLocalFile = "Error: Could not create local file.";
 const std::string kRemoteSize = "Error #{code}: Could not allocate file buffer.";
@@ -107,13 +109,17 @@ std::vector<Case> Written() {
       Row("ToDevice", C::CopyToDevice, F::Step, "CeRapiInit", {kNoHandheldFile}, {{kHhA, "HH a"}}),
       Row("ToDevice", C::CopyToDevice, F::Step, "CeCreateFile", {kNoHandheldFile},
           {{kHhA, "HH a"}}),
-      // The target was created (truncated) before the write failed.
-      Row("ToDevice", C::CopyToDevice, F::Step, "CeWriteFile", {kHandheldWrite}, {{kHhA, ""}}),
-      Row("ToDevice", C::CopyToDevice, F::Step, "CeCloseHandle", {}, {{kHhA, "PC a"}}),
+      // The new content goes beside the target: whatever fails, the old file stays whole.
+      Row("ToDevice", C::CopyToDevice, F::Step, "CeWriteFile", {kHandheldWrite}, {{kHhA, "HH a"}}),
+      Held(Row("ToDevice", C::CopyToDevice, F::Step, "CeCloseHandle", {kHandheldClose},
+               {{kHhA, "HH a"}}),
+           1),
+      Row("ToDevice", C::CopyToDevice, F::Step, "CeMoveFile", {kHandheldReplace}, {{kHhA, "HH a"}}),
       Row("ToDevice", C::CopyToDevice, F::Step, "CeRapiUninit", {}, {{kHhA, "PC a"}}),
       // CeRapiInit has no limit of its own: the copy waits for the handheld.
       Row("ToDevice", C::CopyToDevice, F::ConnectDelay, "", {}, {{kHhA, "PC a"}}),
-      Row("ToDevice", C::CopyToDevice, F::RootRemoved, "", {}, {rootGone, {kPcA, "PC a"}}),
+      Row("ToDevice", C::CopyToDevice, F::RootRemoved, "",
+          {"Error #21: neviem nahradi\x9D file v PDA."}, {rootGone, {kPcA, "PC a"}}),
       Row("ToDevice", C::CopyToDevice, F::PcSide, "", {kNoPcFile}, {{kHhA, "HH a"}}),
 
       // CopyFromDevice: the handheld's c.txt over PC c.txt, replaced only when it all arrived.
@@ -151,9 +157,12 @@ std::vector<Case> Written() {
       Row("ToHandheld", C::CopyToHandheld, F::Step, "CeCreateFile",
           {kNoHandheldFile, kNoHandheldFile}, hhUnchanged),
       Row("ToHandheld", C::CopyToHandheld, F::Step, "CeWriteFile", {kHandheldWrite, kHandheldWrite},
-          {{kHhA, ""}, {kHhC, ""}}),
-      Row("ToHandheld", C::CopyToHandheld, F::Step, "CeCloseHandle", {},
-          {{kHhA, "PC a"}, {kHhC, "PC c"}}),
+          hhUnchanged),
+      // The listing at the end ends the link, which gives back what the failed closes held.
+      Row("ToHandheld", C::CopyToHandheld, F::Step, "CeCloseHandle",
+          {kHandheldClose, kHandheldClose}, hhUnchanged),
+      Row("ToHandheld", C::CopyToHandheld, F::Step, "CeMoveFile",
+          {kHandheldReplace, kHandheldReplace}, hhUnchanged),
       Rows(Row("ToHandheld", C::CopyToHandheld, F::RootRemoved, "", {kNoHandheldFile},
                {rootGone, {kPcA, "PC a"}, {kPcC, "PC c"}}),
            none, false),
@@ -355,8 +364,11 @@ TEST_P(FailureMatrix, ReportsExactlyAndKeepsWhatTheRulesKeep) {
   }
   if (c.fault == Fault::ConnectDelay) DeviceFolder::ConnectDelay(kConnectTimeoutMs + 300);
   std::optional<RemoveWhen> watcher;
-  if (removeRoot && c.command == Command::CopyToDevice)
-    watcher.emplace(device / "Storage Card/MHT/a.txt", IN_OPEN, device.root());
+  // The folder goes while the new content is on its way; putting it in place then fails.
+  if (removeRoot && c.command == Command::CopyToDevice) {
+    DeviceFolder::WriteDelay(300);
+    watcher.emplace(device / "Storage Card/MHT", IN_CREATE, device.root());
+  }
   if (removeRoot && c.command == Command::CopyFromDevice)
     watcher.emplace(pc.path(), IN_CREATE, device.root());
   bool connected = false;  // the listing's connection is made, its search not yet begun
@@ -428,6 +440,11 @@ TEST_P(FailureMatrix, ReportsExactlyAndKeepsWhatTheRulesKeep) {
   for (const auto& entry : fs::directory_iterator(pc.path()))
     EXPECT_NE(entry.path().filename().string().rfind(".vireska-copy", 0), 0u)
         << "a partial copy was left: " << entry.path();
+  if (fs::exists(device.root())) {
+    for (const auto& entry : fs::recursive_directory_iterator(device.root()))
+      EXPECT_EQ(entry.path().filename().string().find(kDeviceTemporarySuffix), std::string::npos)
+          << "a partial copy was left: " << entry.path();
+  }
   if (c.handheldRows) {
     EXPECT_EQ(HandheldRows(), *c.handheldRows);
     EXPECT_EQ(form->CheckBox1->isEnabled(), c.pushEnabled);

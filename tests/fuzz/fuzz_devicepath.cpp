@@ -4,6 +4,7 @@
 //
 // Input: one flag byte (bit 0: the last part is a search pattern; bit 1: the rest is UTF-16LE,
 // else one unit per byte), then the path.
+#include <fcntl.h>
 #include <limits.h>
 #include <unistd.h>
 
@@ -19,7 +20,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using folder_device::WithinRoot;
 
 std::string root;
 fs::path base;  // holds the root and the folder outside it; removed at exit
@@ -57,14 +57,16 @@ void MakeRoot() {
 }
 
 bool Inside(const std::string& path) {
-  return WithinRoot(root, path);
+  return path == root || (path.size() > root.size() && path.compare(0, root.size(), root) == 0 &&
+                          path[root.size()] == '/');
 }
 
-// Where a path really leads, as far as it exists.
-std::string RealOfExisting(const std::string& path) {
+// Where a descriptor leads.
+std::string RealOfDescriptor(int fd) {
   char buffer[PATH_MAX];
-  if (!::realpath(path.c_str(), buffer)) return {};
-  return buffer;
+  const std::string link = "/proc/self/fd/" + std::to_string(fd);
+  const ssize_t n = ::readlink(link.c_str(), buffer, sizeof buffer);
+  return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
 }
 
 }  // namespace
@@ -88,18 +90,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   folder_device::Target out;
   if (folder_device::Resolve(path.c_str(), last, out) != 0) return 0;
 
-  if (out.root != root || !Inside(out.dir) || RealOfExisting(out.dir) != out.dir) std::abort();
+  const std::string dir = RealOfDescriptor(out.dir.get());
+  if (RealOfDescriptor(out.root.get()) != root || !Inside(dir)) std::abort();
   if (out.isRoot) {
-    if (out.entry != root || out.real != root) std::abort();
+    if (dir != root) std::abort();
     return 0;
   }
   if (out.name.empty() || out.name == "." || out.name == ".." ||
       out.name.find('/') != std::string::npos)
     std::abort();
-  if (last == folder_device::LastPart::Pattern) return 0;
-  if (!Inside(out.entry) || !Inside(out.real)) std::abort();
-  // What an open, a delete or a removal acts on stays inside, links followed.
-  const std::string real = RealOfExisting(out.real);
-  if (out.exists ? !Inside(real) : !real.empty()) std::abort();
+  if (last == folder_device::LastPart::Pattern || !out.exists) return 0;
+  // What an open acts on stays inside, links followed.
+  folder_device::Fd led(folder_device::OpenBeneath(out.root.get(), out.EntryRel(), O_PATH));
+  if (led.IsOpen() && !Inside(RealOfDescriptor(led.get()))) std::abort();
   return 0;
 }
