@@ -47,8 +47,7 @@ void SaveAsMht(WebBrowser* browser, const AnsiString& fileName) {
     return;
   }
   const std::string url = browser->LocationURL();
-  BrowserIdentity identity{[browser](const std::string& u) { return browser->CookieHeader(u); },
-                           browser->UserAgent()};
+  BrowserIdentity identity{browser->Cookies(), browser->UserAgent()};
   try {
     CdoMessage message(identity);
     message.CreateMHTMLBody(url, kHtmlAlone, "", "");

@@ -331,11 +331,11 @@ bool WebEngineBrowser::Save(QIODevice& stream) {
   }
 }
 
-std::vector<BrowserCookie> WebEngineBrowser::CookiesFor(const std::string& url) const {
+std::vector<BrowserCookie> WebEngineBrowser::Cookies() const {
   std::vector<BrowserCookie> jar;
   jar.reserve(cookies_.size());
   for (const QNetworkCookie& cookie : cookies_) jar.push_back(Plain(cookie));
-  return CookiesForUrl(jar, url, QDateTime::currentMSecsSinceEpoch());
+  return jar;
 }
 
 std::string WebEngineBrowser::UserAgent() const {

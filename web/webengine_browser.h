@@ -38,7 +38,7 @@ class WebEngineBrowser : public WebBrowser {
   std::unique_ptr<TextRange> BodyTextRange() override;
   bool Save(QIODevice& stream) override;
 
-  std::vector<BrowserCookie> CookiesFor(const std::string& url) const override;
+  std::vector<BrowserCookie> Cookies() const override;
   std::string UserAgent() const override;
 
   QWebEnginePage* Page() const { return page_; }
