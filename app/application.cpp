@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <cstdlib>
+#include <stdexcept>
 #include <string>
 
 #include "platform/error.h"
@@ -20,9 +21,15 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
   try {
     return QApplication::notify(receiver, event);
   } catch (const std::exception& error) {
-    platform::ReportError(error);
+    FailureReachedDispatch(error);
+  } catch (...) {
+    FailureReachedDispatch(std::runtime_error("Unknown failure"));
   }
   return false;
+}
+
+void TApplication::FailureReachedDispatch(const std::exception& error) {
+  platform::ReportError(error);
 }
 
 void PrepareEnvironment() {
