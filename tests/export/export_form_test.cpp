@@ -1,5 +1,6 @@
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTimer>
 
 #include "app/state.h"
@@ -65,6 +66,21 @@ TEST_F(UploadLimit, ExportWithoutAnOpenedPageSaysSoAndWritesNothing) {
             "Nie je otvoren\xE1 \x9E"
             "iadna str\xE1nka");
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+// Without a save folder the file would go to the file system's root.
+TEST_F(UploadLimit, ExportWithoutASaveFolderAsksForItAndWritesNothing) {
+  CurrentCache = "Vireska test bez adresara";
+  form->Edit3->setText(QStringLiteral("  "));
+  form->CheckBox1->setChecked(true);
+  form->SpeedButton9->click();
+  EXPECT_EQ(ui.Messages(),
+            std::vector<AnsiString>{"Nie je nastaven\xFD adres\xE1r na ukladanie s\xFA"
+                                    "borov. Zadajte "
+                                    "ho na z\xE1lo\x9Eke \"Nastavenia\"."});
+  for (const char* name : {"/Vireska test bez adresara_sk_tlac.mht", "/_sk_tlac.mht"})
+    EXPECT_FALSE(std::filesystem::exists(name));
+  EXPECT_FALSE(form->Timer1->isActive());
 }
 
 }  // namespace
