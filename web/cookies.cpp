@@ -11,14 +11,16 @@ bool PlainField(std::string_view text) {
   return text.find_first_of(std::string_view("\t\r\n\0", 4)) == std::string_view::npos;
 }
 
-// Letters, digits, dots, hyphens, underscores, and the brackets and colons of an IPv6 address:
-// nothing libcurl could read as one of its commands ("ALL", "Set-Cookie:", ...).
+// Letters, digits, dots, hyphens, underscores, and the brackets and colons of an IPv6 address,
+// no empty label: nothing libcurl could read as one of its commands ("ALL", "Set-Cookie:", ...)
+// or as another domain than the store meant ("..example.com").
 bool HostName(std::string_view domain) {
   std::string_view host = domain.substr(domain.empty() || domain.front() != '.' ? 0 : 1);
-  return !host.empty() && std::all_of(host.begin(), host.end(), [](char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '_' ||
-           c == '[' || c == ']' || c == ':';
-  });
+  return !host.empty() && host.front() != '.' && host.find("..") == std::string_view::npos &&
+         std::all_of(host.begin(), host.end(), [](char c) {
+           return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '_' ||
+                  c == '[' || c == ']' || c == ':';
+         });
 }
 
 }  // namespace

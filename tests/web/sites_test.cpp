@@ -66,6 +66,7 @@ TEST(Cookies, StoreCookiesBecomeLinesOfTheFetchersCookieEngine) {
            {"a", "1", "a.sk", "/\t", false, false, std::nullopt},
            {"a", "1", "Set-Cookie: b=2", "/", false, false, std::nullopt},
            {"a", "1", "ALL", "relative", false, false, std::nullopt},
+           {"a", "1", "..example.com", "/", false, false, std::nullopt},
            {"", "1", "a.sk", "/", false, false, std::nullopt},
            {"a", "1", "a.sk", "/", false, false, 999}})
     EXPECT_EQ(NetscapeCookieLine(bad), "") << bad.name << " " << bad.value << " " << bad.domain;
