@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QStandardPaths>
 #include <cstdlib>
+#include <stdexcept>
 #include <string>
 
 #include "device/folder/folder_device.h"
@@ -35,9 +36,15 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
   try {
     return QApplication::notify(receiver, event);
   } catch (const std::exception& error) {
-    platform::ReportError(error);
+    FailureReachedDispatch(error);
+  } catch (...) {
+    FailureReachedDispatch(std::runtime_error("Unknown failure"));
   }
   return false;
+}
+
+void TApplication::FailureReachedDispatch(const std::exception& error) {
+  platform::ReportError(error);
 }
 
 void PrepareEnvironment() {

@@ -1,14 +1,20 @@
 #pragma once
 #include <QApplication>
+#include <exception>
 
-// The application object. Handlers report their own failures (TForm1::Reported,
-// platform::RunReported); a failure that still reaches the event dispatch is shown there as a
-// last resort, and the event loop goes on.
+// The application object. Handlers report their own failures (every connection and filter runs
+// through platform::Reported); a failure that still reaches the event dispatch has crossed the
+// toolkit's code, which is not built to be unwound: it is shown there as a last resort, and the
+// event loop goes on.
 class TApplication : public QApplication {
   Q_OBJECT
  public:
   TApplication(int& argc, char** argv);
   bool notify(QObject* receiver, QEvent* event) override;
+
+ protected:
+  // A failure that no handler reported. Tests make it a failure of the running test.
+  virtual void FailureReachedDispatch(const std::exception& error);
 };
 
 // Settings the engine needs before the application object exists (sandbox as root, runtime

@@ -266,9 +266,7 @@ class TForm1 : public QMainWindow {
   // A handler as the toolkit calls it: the failure that ends it is reported there.
   template <class... Args>
   auto Reported(void (TForm1::*handler)(Args...)) {
-    return [this, handler](Args... args) {
-      platform::RunReported([&] { (this->*handler)(args...); });
-    };
+    return platform::Reported([this, handler](Args... args) { (this->*handler)(args...); });
   }
   // A handler of the program's own events (browser, timer): inside a Sleep it waits until the
   // sleep is over, as the original's messages waited for its sleeping thread.

@@ -5,8 +5,8 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
-#include <optional>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "device/folder/folder_device.h"

@@ -18,6 +18,7 @@
 #include "export/uploadlimit.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
+#include "platform/error.h"
 #include "platform/paths.h"
 #include "platform/ui.h"
 #include "web/primitives.h"
@@ -28,6 +29,12 @@ void TForm1::SpeedButton9Click() {
     platform::Ui().ShowMessage("Nie je otvoren\xE1 \x9Eiadna str\xE1nka");
     return;
   }
+  // No save folder would put the file at the file system's root. Raised, so a batch ends here.
+  if (Edit3->text().trimmed().isEmpty())
+    throw PlatformError(
+        "Nie je nastaven\xFD adres\xE1r na ukladanie s\xFA"
+        "borov. Zadajte ho na z\xE1lo\x9Eke "
+        "\"Nastavenia\".");
   const AnsiString name = ExportName(CurrentCache, RadioGroup1->ItemIndex(),
                                      RadioGroup2->ItemIndex(), RadioGroup3->ItemIndex());
   // The name begins with "\": the PC side joins it with the native separator.

@@ -37,9 +37,29 @@ std::string CharsetParameter(std::string_view text, std::string_view lower) {
   return std::string(text.substr(at, end - at));
 }
 
+constexpr int kMaxRedirects = 5;
+
+struct Body {
+  std::string bytes;
+  bool tooLarge = false;
+};
+
+// The body as decompressed; past the limit the transfer ends.
 size_t Collect(char* data, size_t size, size_t count, void* user) {
-  static_cast<std::string*>(user)->append(data, size * count);
+  auto* body = static_cast<Body*>(user);
+  if (body->bytes.size() + size * count > kMaxPageBytes) {
+    body->tooLarge = true;
+    return 0;
+  }
+  body->bytes.append(data, size * count);
   return size * count;
+}
+
+// The body as received (compressed, before decoding); past the limit the transfer ends.
+int WatchReceived(void* user, curl_off_t, curl_off_t received, curl_off_t, curl_off_t) {
+  auto* body = static_cast<Body*>(user);
+  if (received > static_cast<curl_off_t>(kMaxPageBytes)) body->tooLarge = true;
+  return body->tooLarge ? 1 : 0;
 }
 
 void InitLibraries() {
@@ -66,35 +86,52 @@ FetchedPage FetchPage(const std::string& url, const BrowserIdentity& identity,
   InitLibraries();
   std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), &curl_easy_cleanup);
   if (!curl) throw PlatformError("Cannot fetch " + url + ": no HTTP client");
-  FetchedPage page;
+  CURL* handle = curl.get();
+  Body body;
   char errorText[CURL_ERROR_SIZE] = {};
-  std::string cookies = identity.cookieHeader ? identity.cookieHeader(url) : std::string();
-  curl_easy_setopt(curl.get(), CURLOPT_URL, url.c_str());
-  curl_easy_setopt(curl.get(), CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(curl.get(), CURLOPT_MAXREDIRS, 20L);
-  curl_easy_setopt(curl.get(), CURLOPT_TIMEOUT, timeoutSeconds);
-  curl_easy_setopt(curl.get(), CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(curl.get(), CURLOPT_ACCEPT_ENCODING, "");
-  curl_easy_setopt(curl.get(), CURLOPT_ERRORBUFFER, errorText);
-  curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, &Collect);
-  curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &page.body);
+  curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(handle, CURLOPT_MAXREDIRS, static_cast<long>(kMaxRedirects));
+  curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
+  curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
+  curl_easy_setopt(handle, CURLOPT_TIMEOUT, timeoutSeconds);
+  curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(handle, CURLOPT_ACCEPT_ENCODING, "");
+  curl_easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxPageBytes));
+  curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorText);
+  curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &Collect);
+  curl_easy_setopt(handle, CURLOPT_WRITEDATA, &body);
+  curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &WatchReceived);
+  curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &body);
   if (!identity.userAgent.empty())
-    curl_easy_setopt(curl.get(), CURLOPT_USERAGENT, identity.userAgent.c_str());
-  if (!cookies.empty()) curl_easy_setopt(curl.get(), CURLOPT_COOKIE, cookies.c_str());
-  // Cookies set during redirects are kept for the following requests.
-  curl_easy_setopt(curl.get(), CURLOPT_COOKIEFILE, "");
+    curl_easy_setopt(handle, CURLOPT_USERAGENT, identity.userAgent.c_str());
+  // libcurl's own cookie engine, fed with the browser's store, picks each request's cookies by
+  // its host, path and scheme, and keeps what the redirects set.
+  curl_easy_setopt(handle, CURLOPT_COOKIEFILE, "");
+  for (const BrowserCookie& cookie : identity.cookies) {
+    const std::string line = NetscapeCookieLine(cookie);
+    if (!line.empty()) curl_easy_setopt(handle, CURLOPT_COOKIELIST, line.c_str());
+  }
 
-  CURLcode result = curl_easy_perform(curl.get());
+  CURLcode result = curl_easy_perform(handle);
+  if (body.tooLarge || result == CURLE_FILESIZE_EXCEEDED)
+    throw PlatformError("Cannot fetch " + url + ": str\xE1nka je v\xE4\xE8\x9Aia ako " +
+                        std::to_string(kMaxPageBytes >> 20) + " MiB");
   if (result != CURLE_OK) {
     std::string reason = errorText[0] ? errorText : curl_easy_strerror(result);
     throw PlatformError("Cannot fetch " + url + ": " + reason);
   }
   long status = 0;
-  curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &status);
+  curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
   if (status >= 400)
     throw PlatformError("Cannot fetch " + url + ": HTTP status " + std::to_string(status));
+  FetchedPage page;
+  page.body = std::move(body.bytes);
   char* type = nullptr;
-  curl_easy_getinfo(curl.get(), CURLINFO_CONTENT_TYPE, &type);
+  curl_easy_getinfo(handle, CURLINFO_CONTENT_TYPE, &type);
   if (type) page.contentType = type;
   return page;
 }

@@ -4,11 +4,13 @@
 // multipart/related message. The classes keep the shape of the message-composition component
 // the export code was written against: a message with CreateMHTMLBody and GetStream, a stream
 // with SaveToFile.
+#include <cstddef>
 #include <ctime>
-#include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/ansi.h"
+#include "web/cookies.h"
 
 struct FetchedPage {
   std::string body;
@@ -17,12 +19,17 @@ struct FetchedPage {
 
 // What the fetch sends on the browser's behalf.
 struct BrowserIdentity {
-  std::function<std::string(const std::string& url)> cookieHeader;  // "a=1; b=2", may be empty
+  std::vector<BrowserCookie> cookies;  // the browser's whole store
   std::string userAgent;
 };
 
-// GET with redirects followed and a time limit; an unreachable server, an HTTP error status or a
-// timeout raises PlatformError with the reason.
+// Far above any real cache page; the body past it, as received or as decompressed, is refused.
+constexpr std::size_t kMaxPageBytes = std::size_t{64} << 20;
+
+// GET over http or https only, a few redirects at most, certificates verified, a time limit.
+// Each request, redirects included, carries only the cookies of the store that belong to its
+// own address. An unreachable server, an HTTP error status, a refused redirect, a body over
+// kMaxPageBytes or a timeout raises PlatformError with the reason.
 FetchedPage FetchPage(const std::string& url, const BrowserIdentity& identity,
                       long timeoutSeconds = 60);
 

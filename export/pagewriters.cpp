@@ -67,8 +67,7 @@ void SaveAsMht(WebBrowser* browser, const AnsiString& fileName, MhtForm form) {
   }
   if (form == MhtForm::WholePage) return SaveWholePage(browser, fileName);
   const std::string url = browser->LocationURL();
-  BrowserIdentity identity{[browser](const std::string& u) { return browser->CookieHeader(u); },
-                           browser->UserAgent()};
+  BrowserIdentity identity{browser->Cookies(), browser->UserAgent()};
   try {
     CdoMessage message(identity);
     message.CreateMHTMLBody(url, kHtmlAlone, "", "");

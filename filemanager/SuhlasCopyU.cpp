@@ -54,8 +54,10 @@ TPotvrd::TPotvrd(QWidget* parent) : QDialog(parent) {
   setTabOrder(BitBtn1, BitBtn2);
   setTabOrder(BitBtn2, CheckBox1);
 
-  connect(BitBtn1, &QPushButton::clicked, this, [this] { done(platform::mrYes); });
-  connect(BitBtn2, &QPushButton::clicked, this, [this] { done(platform::mrNo); });
+  connect(BitBtn1, &QPushButton::clicked, this,
+          platform::Reported([this] { done(platform::mrYes); }));
+  connect(BitBtn2, &QPushButton::clicked, this,
+          platform::Reported([this] { done(platform::mrNo); }));
 }
 
 int TPotvrd::ShowModal() {

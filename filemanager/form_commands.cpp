@@ -3,6 +3,8 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <optional>
+#include <string_view>
 
 #include "app/mainform.h"
 #include "app/state.h"
@@ -45,6 +47,22 @@ bool Confirm() {
   return Potvrd->ShowModal() == platform::mrYes;
 }
 
+// What the user typed or left in the dialog's Edit2 as one entry of the pane's folder: the folder
+// as the command preset it is dropped, the rest is one name (as for export names). A text that
+// names no entry of its own is refused with a message. folder ends in its separator.
+std::optional<AnsiString> InFolder(const AnsiString& folder, std::string_view typed) {
+  if (typed.substr(0, folder.size()) == folder) typed.remove_prefix(folder.size());
+  const AnsiString name = platform::OneName(typed);
+  if (name.empty() || name == "." || name == "..") {
+    platform::Ui().ShowMessage(
+        "Neplatn\xFD n\xE1zov s\xFA"
+        "boru alebo adres\xE1ra: \"" +
+        AnsiString(typed) + "\"");
+    return std::nullopt;
+  }
+  return folder + name;
+}
+
 // One remote call on a connection of its own.
 template <typename Call>
 void OnHandheld(const AnsiString& path, Call call) {
@@ -72,9 +90,10 @@ void TForm1::KopirovaniesborudoPDA1Click() {
     platform::SetEditText(Potvrd->Edit2, deviceDir + name);
     ++counter;  // a declined file counts too: it was a selected file
     if (!Confirm()) continue;
+    const auto target = InFolder(deviceDir, platform::EditText(Potvrd->Edit2));
+    if (!target) continue;
     Hourglass();
-    CopyToDevice(platform::EditText(Potvrd->Edit1), platform::EditText(Potvrd->Edit2),
-                 PanelProgress(StatusBar3, 1));
+    CopyToDevice(platform::EditText(Potvrd->Edit1), *target, PanelProgress(StatusBar3, 1));
   }
   GetDirPDA(DeviceDir + "*");
   DefaultCursor();
@@ -98,9 +117,11 @@ void TForm1::MenuItem1Click() {
       platform::SetEditText(Potvrd->Edit1, deviceDir + name);
       platform::SetEditText(Potvrd->Edit2, platform::JoinPcPath(pcDir, name));
       if (!Confirm()) continue;
+      const auto target =
+          InFolder(platform::JoinPcPath(pcDir, ""), platform::EditText(Potvrd->Edit2));
+      if (!target) continue;
       Hourglass();
-      CopyFromDevice(platform::EditText(Potvrd->Edit1), platform::EditText(Potvrd->Edit2),
-                     PanelProgress(StatusBar5, 1));
+      CopyFromDevice(platform::EditText(Potvrd->Edit1), *target, PanelProgress(StatusBar5, 1));
       DefaultCursor();
       ++counter;
     }
@@ -143,9 +164,10 @@ void TForm1::Vytvoradresr1Click() {
   DefaultCursorAtEnd cursor;
   platform::SetEditText(Potvrd->Edit2, "Nov\xFD adres\xE1r");
   if (Potvrd->ShowModal() == platform::mrYes) {
-    Hourglass();
-    const AnsiString path = StatusBar3->PanelText(0) + platform::EditText(Potvrd->Edit2);
-    OnHandheld(path, [](LPCWSTR wide) { CeCreateDirectory(wide, nullptr); });
+    if (const auto path = InFolder(StatusBar3->PanelText(0), platform::EditText(Potvrd->Edit2))) {
+      Hourglass();
+      OnHandheld(*path, [](LPCWSTR wide) { CeCreateDirectory(wide, nullptr); });
+    }
   }
   GetDirPDA(DeviceDir + "*");
   DefaultCursor();

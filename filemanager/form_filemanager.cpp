@@ -31,9 +31,8 @@ void TForm1::WireFileManager() {
   connect(SpeedButton12, &QPushButton::clicked, this, Reported(&TForm1::SpeedButton12Click));
   connect(DirectoryListBox1, &TDirectoryListBox::changed, this,
           Reported(&TForm1::DirectoryListBox1Change));
-  connect(DriveComboBox2, &TDriveComboBox::driveChanged, this, [this] {
-    platform::RunReported([this] { DirectoryListBox1->SetDrive(DriveComboBox2->Drive()); });
-  });
+  connect(DriveComboBox2, &TDriveComboBox::driveChanged, this,
+          platform::Reported([this] { DirectoryListBox1->SetDrive(DriveComboBox2->Drive()); }));
   connect(Refre1, &QAction::triggered, this, Reported(&TForm1::Refre1Click));
   connect(Refre2, &QAction::triggered, this, Reported(&TForm1::Refre2Click));
   for (QAction* a : {KopirovaniesborudoPDA1, KopirovaniesborudoPDA2})

@@ -173,6 +173,15 @@ int GridMouse::BorderAt(const QPoint& point) const {
   return best;
 }
 
+void GridMouse::Forward(QEvent* event) {
+  forwarding_ = true;
+  struct Ends {
+    bool& forwarding;
+    ~Ends() { forwarding = false; }
+  } ends{forwarding_};
+  QCoreApplication::sendEvent(grid_->viewport(), event);
+}
+
 bool GridMouse::Press(QMouseEvent* event, bool doubleClick) {
   const QPoint point = event->position().toPoint();
   if (event->button() == Qt::LeftButton) {
@@ -192,9 +201,7 @@ bool GridMouse::Press(QMouseEvent* event, bool doubleClick) {
   menuOpened_ = false;
   if (toGrid) {
     // The grid handles the press (selection) before the program sees it.
-    forwarding_ = true;
-    QCoreApplication::sendEvent(grid_->viewport(), event);
-    forwarding_ = false;
+    Forward(event);
   }
   if (doubleClick && event->button() == Qt::LeftButton && handlers_.doubleClick)
     handlers_.doubleClick();  // still sees the cell of the pair's first press
@@ -207,14 +214,10 @@ bool GridMouse::eventFilter(QObject* watched, QEvent* event) {
   if (forwarding_ || watched != viewport_) return false;
   // A failure of a handler is reported here: raised on, it would cross the toolkit's own event
   // dispatch, which is not built to be unwound (its copies of the event leak). The forward it
-  // interrupted ends first, so that the report's own events reach the handlers again.
-  try {
-    return Filter(event);
-  } catch (const std::exception& error) {
-    forwarding_ = false;
-    platform::ReportError(error);
-    return true;
-  }
+  // interrupted ends first (Press), so that the report's own events reach the handlers again.
+  bool handled = true;
+  platform::RunReported([&] { handled = Filter(event); });
+  return handled;
 }
 
 bool GridMouse::Filter(QEvent* event) {
@@ -247,9 +250,7 @@ bool GridMouse::Filter(QEvent* event) {
         return true;
       }
       if (!ownPress_) {
-        forwarding_ = true;
-        QCoreApplication::sendEvent(grid_->viewport(), event);
-        forwarding_ = false;
+        Forward(event);
       }
       ownPress_ = false;
       if (menuOpened_) {

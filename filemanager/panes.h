@@ -21,9 +21,15 @@ struct TGridDrawState {
   bool Fixed = false;    // the header row
 };
 
-// The default cursor comes back however a command or listing ends.
+// The default cursor comes back however a command or listing ends. A cursor service that fails
+// here cannot be reported (a failure may be on its way already): the cursor stays as it is.
 struct DefaultCursorAtEnd {
-  ~DefaultCursorAtEnd() { platform::Ui().SetCursor(platform::CursorShape::Default); }
+  ~DefaultCursorAtEnd() {
+    try {
+      platform::Ui().SetCursor(platform::CursorShape::Default);
+    } catch (const std::exception&) {
+    }
+  }
 };
 
 // Lists a PC directory into the PC grid and its count bar.
@@ -96,6 +102,8 @@ class GridMouse : public QObject {
  private:
   int BorderAt(const QPoint& point) const;  // the column whose right border is here, or -1
   bool Press(QMouseEvent* event, bool doubleClick);
+  // Hands the event to the grid itself; the filter lets it pass meanwhile.
+  void Forward(QEvent* event);
   bool Filter(QEvent* event);
   TStringGrid* grid_;
   // Kept apart: events still reach the filter while the grid is being destroyed, when it can no

@@ -20,6 +20,7 @@
 #include "platform/codepage.h"
 #include "platform/error.h"
 #include "platform/paths.h"
+#include "platform/ui.h"
 
 namespace platform {
 
@@ -393,7 +394,7 @@ TRadioGroup::TRadioGroup(const char* designerName, const QString& caption, const
     buttons_.push_back(button);
   }
   SetItemIndex(itemIndex);
-  connect(group_, &QButtonGroup::idClicked, this, [this](int) { Q_EMIT clicked(); });
+  connect(group_, &QButtonGroup::idClicked, this, Reported([this](int) { Q_EMIT clicked(); }));
 }
 
 int TRadioGroup::ItemIndex() const {
@@ -415,7 +416,8 @@ void TRadioGroup::SetItemIndex(int index) {
 TDriveComboBox::TDriveComboBox(const char* designerName, QWidget* parent) : QComboBox(parent) {
   NameControl(this, designerName, QString::fromLatin1(designerName));
   Refresh();
-  connect(this, &QComboBox::currentIndexChanged, this, [this](int) { Q_EMIT driveChanged(); });
+  connect(this, &QComboBox::currentIndexChanged, this,
+          Reported([this](int) { Q_EMIT driveChanged(); }));
 }
 
 void TDriveComboBox::Refresh() {
@@ -466,7 +468,7 @@ TDirectoryOutline::TDirectoryOutline(const char* designerName, QWidget* parent)
   setHeaderHidden(true);
   setColumnCount(1);
   connect(this, &QTreeWidget::itemExpanded, this,
-          [this](QTreeWidgetItem* item) { Populate(item); });
+          Reported([this](QTreeWidgetItem* item) { Populate(item); }));
   SetDrive('C');
 }
 
@@ -546,11 +548,12 @@ TDirectoryListBox::TDirectoryListBox(const char* designerName, QWidget* parent)
   NameControl(this, designerName, QString::fromLatin1(designerName));
   directory_ = FromNativePath(std::filesystem::current_path());
   Fill();
-  connect(this, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
-    int row = this->row(item);
-    if (row >= 0 && row < static_cast<int>(entryPaths_.size()))
-      SetDirectory(entryPaths_[static_cast<size_t>(row)]);
-  });
+  // The folder may have gone since the list was filled: that is reported, as any failure.
+  connect(this, &QListWidget::itemDoubleClicked, this, Reported([this](QListWidgetItem* item) {
+            int row = this->row(item);
+            if (row >= 0 && row < static_cast<int>(entryPaths_.size()))
+              SetDirectory(entryPaths_[static_cast<size_t>(row)]);
+          }));
 }
 
 void TDirectoryListBox::SetDirectory(const AnsiString& directory) {

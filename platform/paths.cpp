@@ -62,13 +62,14 @@ bool StartsWithDir(const std::string& path, const std::string& prefix) {
          path[prefix.size()] == '/';
 }
 
-// /proc/mounts escapes blanks and a few other bytes as octal.
+// /proc/mounts escapes blanks and a few other bytes as three octal digits.
 std::string UnescapeMount(const std::string& s) {
+  auto octal = [](char c) { return c >= '0' && c <= '7'; };
   std::string out;
   for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '\\' && i + 3 < s.size() + 0 &&
-        std::isdigit(static_cast<unsigned char>(s[i + 1]))) {
-      out.push_back(static_cast<char>(std::stoi(s.substr(i + 1, 3), nullptr, 8)));
+    if (s[i] == '\\' && i + 3 < s.size() && octal(s[i + 1]) && octal(s[i + 2]) && octal(s[i + 3])) {
+      out.push_back(
+          static_cast<char>((s[i + 1] - '0') * 64 + (s[i + 2] - '0') * 8 + (s[i + 3] - '0')));
       i += 3;
     } else {
       out.push_back(s[i]);
@@ -120,6 +121,15 @@ std::filesystem::path DefaultDeviceRoot() {
   return (data.empty() ? ExecutableDir() : data) / "PDA";
 }
 
+AnsiString OneName(std::string_view name) {
+  AnsiString out(name);
+  for (char& c : out) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '/' || c == '\\' || byte < 0x20 || byte == 0x7F) c = '_';
+  }
+  return out;
+}
+
 AnsiString JoinPcPath(std::string_view dir, std::string_view name) {
   AnsiString out(dir);
   if (out.empty() || (out.back() != '/' && out.back() != '\\')) out.push_back(kPathSeparator);
@@ -153,17 +163,9 @@ std::vector<Drive> ListDrives() {
   std::vector<std::string> roots = DriveOverride();
   if (roots.empty()) {  // the test roots keep their order
     std::ifstream mounts("/proc/self/mounts");
-    std::string line;
-    while (std::getline(mounts, line)) {
-      std::istringstream fields(line);
-      std::string device, point;
-      fields >> device >> point;
-      point = UnescapeMount(point);
-      if (StartsWithDir(point, "/media") || StartsWithDir(point, "/mnt") ||
-          StartsWithDir(point, "/run/media"))
-        roots.push_back(point);
-    }
-    std::sort(roots.begin(), roots.end());
+    std::ostringstream table;
+    table << mounts.rdbuf();
+    roots = RemovableMountRoots(table.str());
   }
   roots.erase(std::unique(roots.begin(), roots.end()), roots.end());
   char letter = 'D';
@@ -173,6 +175,24 @@ std::vector<Drive> ListDrives() {
   }
 #endif
   return drives;
+}
+
+std::vector<std::string> RemovableMountRoots(std::string_view mountTable) {
+  std::vector<std::string> roots;
+  std::istringstream lines{std::string(mountTable)};
+  std::string line;
+  while (std::getline(lines, line)) {
+    std::istringstream fields(line);
+    std::string device, point;
+    fields >> device >> point;
+    point = UnescapeMount(point);
+    if (StartsWithDir(point, "/media") || StartsWithDir(point, "/mnt") ||
+        StartsWithDir(point, "/run/media"))
+      roots.push_back(point);
+  }
+  std::sort(roots.begin(), roots.end());
+  roots.erase(std::unique(roots.begin(), roots.end()), roots.end());
+  return roots;
 }
 
 void SetDriveRootsForTests(const std::vector<std::filesystem::path>& roots) {

@@ -4,6 +4,7 @@
 // systems below /media, /mnt and /run/media, in name order.
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -36,6 +37,11 @@ std::filesystem::path DefaultDeviceRoot();  // the folder "PDA" the bundled libr
 // "dir" + separator + "name", a separator already ending dir not doubled.
 AnsiString JoinPcPath(std::string_view dir, std::string_view name);
 
+// A name taken from input (a cache name, a typed file or folder name) as one name in its folder:
+// path separators, NUL and control characters become "_". "", "." and ".." stay what they are
+// and name no entry of their own; callers refuse them.
+AnsiString OneName(std::string_view name);
+
 // Text as the user or a settings file wrote it ("c:\", "d:\Kese", "/home/x") to a native path.
 std::filesystem::path ToNativePath(std::string_view ansiPath);
 AnsiString FromNativePath(const std::filesystem::path& path);
@@ -45,6 +51,9 @@ struct Drive {
   std::filesystem::path root;
 };
 std::vector<Drive> ListDrives();
+// The mount points of a mount table (the text of /proc/self/mounts) that become drives D, E, ...:
+// below /media, /mnt and /run/media, unescaped, in name order, each once.
+std::vector<std::string> RemovableMountRoots(std::string_view mountTable);
 // Tests bind D, E, ... to folders of their own instead of the mounted file systems; an empty
 // list returns to the mounts.
 void SetDriveRootsForTests(const std::vector<std::filesystem::path>& roots);

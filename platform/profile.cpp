@@ -5,8 +5,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <fstream>
 #include <optional>
+#include <random>
 #include <sstream>
 #include <vector>
 
@@ -20,18 +22,21 @@ struct Line {
   std::string_view end;   // "\r\n", "\n" or "" for an unterminated last line
 };
 
+// A line ends at LF, CR LF or a lone CR: a value can never run on into what another reader
+// (Windows among them) would take for the next line.
 std::vector<Line> SplitLines(std::string_view text) {
   std::vector<Line> lines;
   size_t pos = 0;
   while (pos < text.size()) {
-    size_t lf = text.find('\n', pos);
-    if (lf == std::string_view::npos) {
+    size_t brk = text.find_first_of("\r\n", pos);
+    if (brk == std::string_view::npos) {
       lines.push_back({text.substr(pos), {}});
       break;
     }
-    size_t bodyEnd = (lf > pos && text[lf - 1] == '\r') ? lf - 1 : lf;
-    lines.push_back({text.substr(pos, bodyEnd - pos), text.substr(bodyEnd, lf + 1 - bodyEnd)});
-    pos = lf + 1;
+    size_t next = brk + 1;
+    if (text[brk] == '\r' && next < text.size() && text[next] == '\n') ++next;
+    lines.push_back({text.substr(pos, brk - pos), text.substr(brk, next - brk)});
+    pos = next;
   }
   return lines;
 }
@@ -42,7 +47,7 @@ bool IsBlank(char c) {
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && (IsBlank(s.back()) || s.back() == '\r')) s.remove_suffix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
   return s;
 }
 
@@ -99,6 +104,17 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& file) {
   return buffer.str();
 }
 
+// A line break or NUL would let a value (a folder name, a typed text) add lines, sections or keys
+// of its own to the file. The text goes in with each of them as "?", as for a character the code
+// page cannot hold: refusing it instead would leave a window that cannot close (its folders are
+// written at close) and a login that is never remembered.
+AnsiString OneLine(std::string_view text) {
+  AnsiString out(text);
+  for (char& c : out)
+    if (c == '\r' || c == '\n' || c == '\0') c = '?';
+  return out;
+}
+
 [[noreturn]] void WriteFailed(const std::filesystem::path& file) {
   std::error_code ec;
   std::filesystem::path full = std::filesystem::absolute(file, ec);
@@ -122,11 +138,12 @@ AnsiString ReadProfileString(const std::filesystem::path& file, std::string_view
   return AnsiString(defaultValue);
 }
 
-AnsiString ProfileWithValue(std::string_view text, std::string_view section, std::string_view key,
-                            std::string_view value) {
+AnsiString ProfileWithValue(std::string_view text, std::string_view rawSection,
+                            std::string_view rawKey, std::string_view rawValue) {
+  const AnsiString section = OneLine(rawSection), key = OneLine(rawKey);
   std::vector<Line> lines = SplitLines(text);
   AnsiString entry;
-  entry.append(key).append("=").append(value);
+  entry.append(key).append("=").append(OneLine(rawValue));
   auto emit = [](AnsiString& out, const Line& line) { out.append(line.body).append(line.end); };
 
   AnsiString out;
@@ -164,22 +181,56 @@ AnsiString ProfileWithValue(std::string_view text, std::string_view section, std
   return out;
 }
 
+namespace {
+
+// The file a write replaces: a symbolic link is followed to its target, so a settings file kept
+// elsewhere and linked beside the program stays where its user keeps it, and the link stays.
+std::filesystem::path WriteTarget(const std::filesystem::path& file) {
+  std::filesystem::path target = file;
+  for (int hops = 0; hops < 40; ++hops) {
+    std::error_code ec;
+    if (!std::filesystem::is_symlink(std::filesystem::symlink_status(target, ec))) return target;
+    std::filesystem::path link = std::filesystem::read_symlink(target, ec);
+    if (ec) return target;
+    target = link.is_absolute() ? link : target.parent_path() / link;
+  }
+  return target;  // a loop: the open below fails on it
+}
+
+// A temporary file of our own beside the target: created here and now, never an existing file
+// or a link someone planted at its name.
+int CreateTemp(const std::filesystem::path& target, std::filesystem::path& temp) {
+  std::random_device random;
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, ".%08x~", static_cast<unsigned>(random()));
+    temp = target;
+    temp += suffix;
+    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+}  // namespace
+
 void WriteProfileString(const std::filesystem::path& file, std::string_view section,
                         std::string_view key, std::string_view value) {
-  std::string text = ReadWholeFile(file).value_or(std::string());
+  const std::filesystem::path target = WriteTarget(file);
+  std::string text = ReadWholeFile(target).value_or(std::string());
 
   // A file marked read-only is refused, as Windows does, even for a privileged user.
   struct stat st {};
-  bool exists = ::stat(file.c_str(), &st) == 0;
+  bool exists = ::stat(target.c_str(), &st) == 0;
   if (exists && ((st.st_mode & S_IWUSR) == 0 || !S_ISREG(st.st_mode))) WriteFailed(file);
-  mode_t mode = exists ? (st.st_mode & 07777) : 0600;  // a new file holds the password
 
   std::string content = ProfileWithValue(text, section, key, value);
 
   // Written beside the file and renamed over it, so a failed write never loses the settings.
-  std::filesystem::path temp = file;
-  temp += ".tmp~";
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  // The file holds the password: it is readable by its owner only after every write, whatever
+  // mode an older copy had.
+  std::filesystem::path temp;
+  int fd = CreateTemp(target, temp);
   if (fd < 0) WriteFailed(file);
   size_t done = 0;
   while (done < content.size()) {
@@ -192,7 +243,7 @@ void WriteProfileString(const std::filesystem::path& file, std::string_view sect
     }
     done += static_cast<size_t>(n);
   }
-  if (::fchmod(fd, mode) != 0 || ::close(fd) != 0 || ::rename(temp.c_str(), file.c_str()) != 0) {
+  if (::fchmod(fd, 0600) != 0 || ::close(fd) != 0 || ::rename(temp.c_str(), target.c_str()) != 0) {
     ::unlink(temp.c_str());
     WriteFailed(file);
   }

@@ -37,10 +37,13 @@ void SetUi(ModalUi* ui) {
 #include "platform/error.h"
 
 namespace platform {
-void ReportError(const std::exception& error) {
-  if (auto* own = dynamic_cast<const PlatformError*>(&error))
-    Ui().ShowMessage(own->Message());
-  else
-    Ui().ShowMessage(error.what());
+void ReportError(const std::exception& error) noexcept {
+  auto* own = dynamic_cast<const PlatformError*>(&error);
+  const AnsiString text = own ? own->Message() : AnsiString(error.what());
+  try {
+    Ui().ShowMessage(text);
+  } catch (...) {
+    std::fprintf(stderr, "%s\n", text.c_str());
+  }
 }
 }  // namespace platform

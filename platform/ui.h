@@ -3,7 +3,9 @@
 // a scripted service that records every message and answers every question.
 #include <exception>
 #include <functional>
+#include <stdexcept>
 #include <string_view>
+#include <utility>
 
 #include "platform/ansi.h"
 
@@ -42,9 +44,11 @@ void SetUi(ModalUi* ui);
 
 namespace platform {
 // The general error report: the text of a failure that ended a command, in a message box.
-void ReportError(const std::exception& error);
+// A report that cannot be shown goes to the standard error stream; it never raises.
+void ReportError(const std::exception& error) noexcept;
 
-// Runs a command and reports the failure that ends it. Handlers run this way so that no
+// Runs a command and reports the failure that ends it. Every handler the toolkit calls (each
+// connection, event filter and event override of the program) runs this way, so that no
 // exception unwinds through the toolkit's own code, which is not written for it.
 template <class Command>
 void RunReported(Command&& command) noexcept {
@@ -52,6 +56,28 @@ void RunReported(Command&& command) noexcept {
     command();
   } catch (const std::exception& error) {
     ReportError(error);
+  } catch (...) {
+    ReportError(std::runtime_error("Unknown failure"));
   }
+}
+
+namespace detail {
+template <class Handler, class Result, class Class, class... Args>
+auto ReportedWith(Handler handler, Result (Class::*)(Args...) const) {
+  return [handler = std::move(handler)](Args... args) { RunReported([&] { handler(args...); }); };
+}
+template <class Handler, class Result, class Class, class... Args>
+auto ReportedWith(Handler handler, Result (Class::*)(Args...)) {
+  return [handler = std::move(handler)](Args... args) mutable {
+    RunReported([&] { handler(args...); });
+  };
+}
+}  // namespace detail
+
+// A handler (a lambda) as a connection or a filter takes it: the same parameters, the call run
+// through RunReported. The toolkit still sees how many arguments the handler takes.
+template <class Handler>
+auto Reported(Handler handler) {
+  return detail::ReportedWith(std::move(handler), &Handler::operator());
 }
 }  // namespace platform

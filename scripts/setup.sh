@@ -10,7 +10,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-private-dev qt6-base-dev-tools qt6-webengine-dev qt6-webengine-dev-tools qt6-svg-dev
   libqt6svg6
   libgtest-dev libgmock-dev libbenchmark-dev libicu-dev
-  libcurl4-openssl-dev libgmime-3.0-dev libcpp-httplib-dev
+  libcurl4-openssl-dev libgmime-3.0-dev libcpp-httplib-dev zlib1g-dev
   xdg-utils qt6-translations-l10n
   dosfstools fusefat fuse3
 )

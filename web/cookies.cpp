@@ -2,83 +2,50 @@
 
 #include <algorithm>
 #include <cctype>
+#include <string_view>
 
 namespace {
 
-struct UrlParts {
-  std::string scheme, host, path;
-};
-
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
+// A field of the line: one line, no field separator.
+bool PlainField(std::string_view text) {
+  return text.find_first_of(std::string_view("\t\r\n\0", 4)) == std::string_view::npos;
 }
 
-UrlParts Split(std::string_view url) {
-  UrlParts parts;
-  std::size_t scheme = url.find("://");
-  if (scheme != std::string_view::npos) {
-    parts.scheme = Lower(url.substr(0, scheme));
-    url.remove_prefix(scheme + 3);
-  }
-  std::size_t end = url.find_first_of("/?#");
-  std::string_view authority = url.substr(0, end);
-  if (std::size_t at = authority.rfind('@'); at != std::string_view::npos)
-    authority.remove_prefix(at + 1);
-  if (!authority.empty() && authority.front() == '[') {
-    parts.host = Lower(authority.substr(0, authority.find(']') + 1));
-  } else {
-    parts.host = Lower(authority.substr(0, authority.find(':')));
-  }
-  std::string_view rest = end == std::string_view::npos ? std::string_view() : url.substr(end);
-  rest = rest.substr(0, rest.find_first_of("?#"));
-  parts.path = rest.empty() || rest.front() != '/' ? std::string("/") : std::string(rest);
-  return parts;
-}
-
-bool DomainMatches(const std::string& host, std::string domain) {
-  domain = Lower(domain);
-  if (domain.empty()) return false;
-  if (domain.front() != '.') return host == domain;
-  std::string bare = domain.substr(1);
-  if (host == bare) return true;
-  return host.size() > domain.size() &&
-         host.compare(host.size() - domain.size(), domain.size(), domain) == 0;
-}
-
-bool PathMatches(const std::string& requestPath, const std::string& cookiePath) {
-  if (cookiePath.empty() || requestPath == cookiePath) return true;
-  if (requestPath.compare(0, cookiePath.size(), cookiePath) != 0) return false;
-  return cookiePath.back() == '/' || requestPath[cookiePath.size()] == '/';
+// Letters, digits, dots, hyphens, underscores, and the brackets and colons of an IPv6 address,
+// no empty label: nothing libcurl could read as one of its commands ("ALL", "Set-Cookie:", ...)
+// or as another domain than the store meant ("..example.com").
+bool HostName(std::string_view domain) {
+  std::string_view host = domain.substr(domain.empty() || domain.front() != '.' ? 0 : 1);
+  return !host.empty() && host.front() != '.' && host.find("..") == std::string_view::npos &&
+         std::all_of(host.begin(), host.end(), [](char c) {
+           return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '_' ||
+                  c == '[' || c == ']' || c == ':';
+         });
 }
 
 }  // namespace
 
-std::vector<BrowserCookie> CookiesForUrl(const std::vector<BrowserCookie>& jar,
-                                         std::string_view url, std::int64_t nowMs) {
-  const UrlParts request = Split(url);
-  std::vector<BrowserCookie> out;
-  for (const BrowserCookie& cookie : jar) {
-    if (!DomainMatches(request.host, cookie.domain)) continue;
-    if (!PathMatches(request.path, cookie.path)) continue;
-    if (cookie.secure && request.scheme != "https" && request.scheme != "wss") continue;
-    if (cookie.expires && *cookie.expires <= nowMs) continue;
-    out.push_back(cookie);
+std::string NetscapeCookieLine(const BrowserCookie& cookie) {
+  const std::string path = cookie.path.empty() ? std::string("/") : cookie.path;
+  if (cookie.name.empty() || !HostName(cookie.domain) || path.front() != '/' ||
+      !PlainField(cookie.name) || !PlainField(cookie.value) || !PlainField(path))
+    return {};
+  // 0 stands for a session cookie in this format; an expiry within the first second is past.
+  std::int64_t expires = 0;
+  if (cookie.expires) {
+    expires = *cookie.expires / 1000;
+    if (expires <= 0) return {};
   }
-  std::stable_sort(out.begin(), out.end(), [](const BrowserCookie& a, const BrowserCookie& b) {
-    return a.path.size() > b.path.size();
-  });
-  return out;
-}
-
-std::string CookieHeader(const std::vector<BrowserCookie>& cookies) {
-  std::string header;
-  for (const BrowserCookie& cookie : cookies) {
-    if (!header.empty()) header += "; ";
-    header += cookie.name;
-    header += '=';
-    header += cookie.value;
-  }
-  return header;
+  const bool subdomains = cookie.domain.front() == '.';
+  std::string line = cookie.httpOnly ? "#HttpOnly_" : "";
+  line += cookie.domain;
+  line += subdomains ? "\tTRUE\t" : "\tFALSE\t";
+  line += path;
+  line += cookie.secure ? "\tTRUE\t" : "\tFALSE\t";
+  line += std::to_string(expires);
+  line += '\t';
+  line += cookie.name;
+  line += '\t';
+  line += cookie.value;
+  return line;
 }

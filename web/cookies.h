@@ -1,9 +1,8 @@
 #pragma once
-// The browser's cookies in plain form, and which of them a request carries.
+// The browser's cookies in plain form, and the form in which a fetch of our own takes them.
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 struct BrowserCookie {
@@ -15,8 +14,8 @@ struct BrowserCookie {
   std::optional<std::int64_t> expires;  // milliseconds since the epoch; none: a session cookie
 };
 
-// The cookies a request to the URL carries at the given time, longer paths first.
-std::vector<BrowserCookie> CookiesForUrl(const std::vector<BrowserCookie>& jar,
-                                         std::string_view url, std::int64_t nowMs);
-// "a=1; b=2".
-std::string CookieHeader(const std::vector<BrowserCookie>& cookies);
+// The cookie as a line of a Netscape cookie file, the form libcurl's cookie engine is fed with,
+// so that libcurl decides which request carries it. Empty for a cookie that has no such line
+// (no name, an expiry before the epoch, a tab, line break or NUL in a field, a domain that is
+// no host name), which is then left out.
+std::string NetscapeCookieLine(const BrowserCookie& cookie);

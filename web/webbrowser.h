@@ -72,10 +72,9 @@ class WebBrowser : public QObject {
   virtual std::string PageArchive() = 0;
 
   // ---- the session, for helpers that fetch pages as the browser does
-  // The browser's cookies that a request to the URL would carry.
-  virtual std::vector<BrowserCookie> CookiesFor(const std::string& url) const = 0;
-  // The same as the value of a "Cookie:" request header ("a=1; b=2"), empty when none.
-  std::string CookieHeader(const std::string& url) const { return ::CookieHeader(CookiesFor(url)); }
+  // Every cookie of the browser's store; which of them a request carries is for the fetcher's
+  // cookie engine to decide, request by request.
+  virtual std::vector<BrowserCookie> Cookies() const = 0;
   virtual std::string UserAgent() const = 0;
 
  Q_SIGNALS:

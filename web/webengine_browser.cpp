@@ -22,6 +22,7 @@
 #include "platform/codepage.h"
 #include "platform/error.h"
 #include "platform/files.h"
+#include "platform/ui.h"
 #include "web/dom_scripts.h"
 #include "web/htmlsave.h"
 
@@ -83,30 +84,31 @@ class WebEngineBrowser::Range final : public TextRange {
       : browser_(browser), token_(std::move(token)), id_(id) {}
 
   // A range whose document is gone does nothing, as the page it belonged to is no longer shown.
+  // Values enter a script only as JSON literals, joined once: a page text holding "%1" or
+  // quotes is never read again as a format or as code.
   bool FindText(const AnsiString& text, int count, int flags) override {
-    QVariant found = browser_->Call(Prefix() + QStringLiteral("return {v: findIn(r, %1, %2, %3)};")
-                                                   .arg(JsString(text))
-                                                   .arg(count)
-                                                   .arg(flags));
+    QVariant found =
+        browser_->Call(Prefix() + QStringLiteral("return {v: findIn(r, ") + JsString(text) +
+                       QStringLiteral(", ") + QString::number(count) + QStringLiteral(", ") +
+                       QString::number(flags) + QStringLiteral(")};"));
     return found.toBool();
   }
   void Collapse(bool start) override {
-    browser_->Call(Prefix() + QStringLiteral("r.collapse(%1); return {v: true};")
-                                  .arg(start ? QStringLiteral("true") : QStringLiteral("false")));
+    browser_->Call(Prefix() + QStringLiteral("r.collapse(") +
+                   (start ? QStringLiteral("true") : QStringLiteral("false")) +
+                   QStringLiteral("); return {v: true};"));
   }
   void PasteHTML(const AnsiString& html) override {
-    browser_->Call(Prefix() +
-                   QStringLiteral("var f = r.createContextualFragment(%1);"
-                                  "r.deleteContents(); r.insertNode(f); r.collapse(false);"
-                                  "return {v: true};")
-                       .arg(JsString(html)));
+    browser_->Call(Prefix() + QStringLiteral("var f = r.createContextualFragment(") +
+                   JsString(html) +
+                   QStringLiteral("); r.deleteContents(); r.insertNode(f); r.collapse(false);"
+                                  "return {v: true};"));
   }
 
  private:
   QString Prefix() const {
-    return QStringLiteral("var r = rangeOf(%1, %2); if (!r) return {v: false};")
-        .arg(JsString(token_))
-        .arg(id_);
+    return QStringLiteral("var r = rangeOf(") + JsString(token_) + QStringLiteral(", ") +
+           QString::number(id_) + QStringLiteral("); if (!r) return {v: false};");
   }
   WebEngineBrowser* browser_;
   QString token_;
@@ -135,29 +137,31 @@ WebEngineBrowser::WebEngineBrowser(QWidget* host, QObject* parent) : WebBrowser(
   profile_->setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
 
   QWebEngineCookieStore* store = profile_->cookieStore();
-  connect(store, &QWebEngineCookieStore::cookieAdded, this, [this](const QNetworkCookie& cookie) {
-    Forget(cookie);
-    cookies_.push_back(cookie);
-  });
+  connect(store, &QWebEngineCookieStore::cookieAdded, this,
+          platform::Reported([this](const QNetworkCookie& cookie) {
+            Forget(cookie);
+            cookies_.push_back(cookie);
+          }));
   connect(store, &QWebEngineCookieStore::cookieRemoved, this,
-          [this](const QNetworkCookie& cookie) { Forget(cookie); });
+          platform::Reported([this](const QNetworkCookie& cookie) { Forget(cookie); }));
   store->loadAllCookies();
 
   page_ = new QWebEnginePage(profile_);
-  connect(page_, &QWebEnginePage::loadStarted, this, [this] {
-    loading_ = true;
-    ++loadSerial_;
-    bodyAnswer_.reset();
-  });
+  connect(page_, &QWebEnginePage::loadStarted, this, platform::Reported([this] {
+            loading_ = true;
+            ++loadSerial_;
+            bodyAnswer_.reset();
+          }));
   connect(page_, &QWebEnginePage::loadProgress, this,
-          [this](int progress) { Q_EMIT ProgressChange(progress, 100); });
-  connect(page_, &QWebEnginePage::urlChanged, this, [this] { Q_EMIT NavigateComplete2(); });
-  connect(page_, &QWebEnginePage::loadFinished, this, [this](bool) {
-    loading_ = false;
-    hasDocument_ = true;
-    Q_EMIT DownloadComplete();
-    FetchBodyThenComplete();
-  });
+          platform::Reported([this](int progress) { Q_EMIT ProgressChange(progress, 100); }));
+  connect(page_, &QWebEnginePage::urlChanged, this,
+          platform::Reported([this] { Q_EMIT NavigateComplete2(); }));
+  connect(page_, &QWebEnginePage::loadFinished, this, platform::Reported([this](bool) {
+            loading_ = false;
+            hasDocument_ = true;
+            Q_EMIT DownloadComplete();
+            FetchBodyThenComplete();
+          }));
 
   view_ = new QWebEngineView(host);
   view_->setPage(page_);
@@ -288,20 +292,19 @@ QVariant WebEngineBrowser::Answer(const QVariant& answer, const AnsiString& elem
 }
 
 void WebEngineBrowser::ClickElementByName(const AnsiString& name) {
-  Call(QStringLiteral("if (!isHtml()) return fail('nointerface');"
-                      "var e = byName(%1); if (!e) return fail('noelement');"
-                      "e.click(); return {v: true};")
-           .arg(JsString(name)),
+  Call(QStringLiteral("if (!isHtml()) return fail('nointerface');var e = byName(") +
+           JsString(name) +
+           QStringLiteral("); if (!e) return fail('noelement'); e.click(); return {v: true};"),
        name);
 }
 
 void WebEngineBrowser::PutInnerText(const AnsiString& name, const AnsiString& value) {
-  Call(QStringLiteral("if (!isHtml()) return fail('nointerface');"
-                      "var e = byName(%1); if (!e) return fail('noelement');"
-                      "var t = e.tagName.toUpperCase();"
-                      "if (t === 'INPUT' || t === 'TEXTAREA') e.value = %2; else e.innerText = %2;"
-                      "return {v: true};")
-           .arg(JsString(name), JsString(value)),
+  Call(QStringLiteral("if (!isHtml()) return fail('nointerface');var e = byName(") +
+           JsString(name) + QStringLiteral("); var value = ") + JsString(value) +
+           QStringLiteral("; if (!e) return fail('noelement');"
+                          "var t = e.tagName.toUpperCase();"
+                          "if (t === 'INPUT' || t === 'TEXTAREA') e.value = value;"
+                          "else e.innerText = value; return {v: true};"),
        name);
 }
 
@@ -338,10 +341,11 @@ bool WebEngineBrowser::Save(QIODevice& stream) {
                           .toString();
     std::string name = charset.toStdString();
     if (!CharsetSupported(name)) name = "UTF-8";
-    QString html = Call(QStringLiteral("var h = savedHtml(%1); if (h === null) return "
-                                       "fail('nointerface'); return {v: h};")
-                            .arg(JsString(QString::fromStdString(name))))
-                       .toString();
+    QString html =
+        Call(QStringLiteral("var h = savedHtml(") + JsString(QString::fromStdString(name)) +
+             QStringLiteral("); if (h === null) return fail('nointerface');"
+                            "return {v: h};"))
+            .toString();
     std::string bytes = EncodeHtml(html.toStdU16String(), name);
     return stream.write(bytes.data(), static_cast<qint64>(bytes.size())) ==
            static_cast<qint64>(bytes.size());
@@ -390,11 +394,11 @@ std::string WebEngineBrowser::PageArchive() {
   return platform::ReadWholeFile(QFile::encodeName(file).toStdString());
 }
 
-std::vector<BrowserCookie> WebEngineBrowser::CookiesFor(const std::string& url) const {
+std::vector<BrowserCookie> WebEngineBrowser::Cookies() const {
   std::vector<BrowserCookie> jar;
   jar.reserve(cookies_.size());
   for (const QNetworkCookie& cookie : cookies_) jar.push_back(Plain(cookie));
-  return CookiesForUrl(jar, url, QDateTime::currentMSecsSinceEpoch());
+  return jar;
 }
 
 std::string WebEngineBrowser::UserAgent() const {

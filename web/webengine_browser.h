@@ -40,7 +40,7 @@ class WebEngineBrowser : public WebBrowser {
   bool Save(QIODevice& stream) override;
   std::string PageArchive() override;
 
-  std::vector<BrowserCookie> CookiesFor(const std::string& url) const override;
+  std::vector<BrowserCookie> Cookies() const override;
   std::string UserAgent() const override;
 
   QWebEnginePage* Page() const { return page_; }

@@ -1,6 +1,7 @@
 #include <QCheckBox>
 #include <QIODevice>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTimer>
 
 #include "app/state.h"
@@ -98,7 +99,7 @@ class PageOfOurs : public WebBrowser {
   AnsiString BodyMarkup() override { return html; }
   void RequireHtml() override {}
   std::unique_ptr<TextRange> BodyTextRange() override { return nullptr; }
-  std::vector<BrowserCookie> CookiesFor(const std::string&) const override { return {}; }
+  std::vector<BrowserCookie> Cookies() const override { return {}; }
   std::string UserAgent() const override { return {}; }
 };
 
@@ -132,6 +133,21 @@ TEST_F(Writers, AFailedExportLeavesTheEarlierFileByteForByte) {
   // A folder that is not there: the error ends the command, no message and no file.
   EXPECT_THROW(SaveAsHtml(&page, (out / "nie" / "x.htm").string()), PlatformError);
   EXPECT_EQ(ui.Messages().size(), 1u);
+}
+
+// Without a save folder the file would go to the file system's root.
+TEST_F(UploadLimit, ExportWithoutASaveFolderAsksForItAndWritesNothing) {
+  CurrentCache = "Vireska test bez adresara";
+  form->Edit3->setText(QStringLiteral("  "));
+  form->CheckBox1->setChecked(true);
+  form->SpeedButton9->click();
+  EXPECT_EQ(ui.Messages(),
+            std::vector<AnsiString>{"Nie je nastaven\xFD adres\xE1r na ukladanie s\xFA"
+                                    "borov. Zadajte "
+                                    "ho na z\xE1lo\x9Eke \"Nastavenia\"."});
+  for (const char* name : {"/Vireska test bez adresara_sk_tlac.mht", "/_sk_tlac.mht"})
+    EXPECT_FALSE(std::filesystem::exists(name));
+  EXPECT_FALSE(form->Timer1->isActive());
 }
 
 }  // namespace

@@ -119,6 +119,7 @@ TEST_F(Commands, DontAskAgainWithNoSkipsThatFileAndCopiesTheRestSilently) {
   EXPECT_EQ(ui.modalForms.size(), 4u);
 }
 
+// An edited target stays one name in the pane's folder, whatever separators it holds.
 TEST_F(Commands, AnEditedTargetIsUsedForThatFileOnly) {
   TempDir::Write(pc / "a", "A");
   TempDir::Write(pc / "b", "B");
@@ -138,7 +139,8 @@ TEST_F(Commands, AnEditedTargetIsUsedForThatFileOnly) {
   });
   form->KopirovaniesborudoPDA1->trigger();
   ASSERT_EQ(targets.size(), 2u);
-  EXPECT_EQ(TempDir::Read(device / "Elsewhere" / "renamed").size(), 1u);
+  EXPECT_EQ(TempDir::Read(device / "Elsewhere_renamed").size(), 1u);
+  EXPECT_TRUE(std::filesystem::is_empty(device / "Elsewhere"));
   EXPECT_EQ(int(std::filesystem::exists(device / "a")) + int(std::filesystem::exists(device / "b")),
             1);
   EXPECT_TRUE(targets[1] == QStringLiteral("\\a") || targets[1] == QStringLiteral("\\b"));
@@ -265,19 +267,26 @@ TEST_F(Commands, CreateFolderAsTypedThenShowsItAndGivesEdit1Back) {
   EXPECT_TRUE(ui.shown.empty());
 }
 
-TEST_F(Commands, CreateFolderUnderAnExistingNameOrOutsideTheRootShowsNothing) {
+// A typed name is one name in the handheld's folder; a name that is no entry is refused.
+TEST_F(Commands, TypedFolderNamesStayInTheirFolderOrAreRefused) {
   std::filesystem::create_directory(device / "Mapy");
+  std::filesystem::create_directory(device / "Sub");
   Start();
-  for (const char* typed : {"Mapy", "..\\escape"}) {
+  for (const char* typed : {"Mapy", "..\\escape", "Sub\\inner", "a\tb/c", "\\Sub\\x", "..", ""}) {
     ui.modalAnswers.push_back([&, typed] {
       potvrd->Edit2->setText(QString::fromLatin1(typed));
       return platform::mrYes;
     });
     form->Vytvoradresr1->trigger();
   }
-  EXPECT_EQ(Column(form->StringGrid1, 0, 2), std::vector<AnsiString>{"Mapy"});
+  EXPECT_EQ(Column(form->StringGrid1, 0, 2),
+            (std::vector<AnsiString>{".._escape", "Mapy", "Sub", "Sub_inner", "Sub_x", "a_b_c"}));
   EXPECT_FALSE(std::filesystem::exists(device.root().parent_path() / "escape"));
-  EXPECT_TRUE(ui.shown.empty());
+  EXPECT_TRUE(std::filesystem::is_empty(device / "Sub"));
+  EXPECT_EQ(ui.Messages(), (std::vector<AnsiString>{"Neplatn\xFD n\xE1zov s\xFA"
+                                                    "boru alebo adres\xE1ra: \"..\"",
+                                                    "Neplatn\xFD n\xE1zov s\xFA"
+                                                    "boru alebo adres\xE1ra: \"\""}));
 }
 
 // ---- open with the associated program

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "platform/error.h"
 #include "platform/profile.h"
 #include "support/temp_dir.h"
@@ -47,13 +50,65 @@ TEST_F(Profile, NewKeyGoesToTheEndOfItsSectionAndNewSectionToTheEndOfTheFile) {
   EXPECT_EQ(TempDir::Read(file), "[A]\r\nx=1\r\nz=3\r\n\r\n[B]\r\ny=2\r\n[C]\r\nk=v\r\n");
 }
 
-TEST_F(Profile, FirstWriteCreatesAFileOnlyItsOwnerCanRead) {
+mode_t ModeOf(const std::filesystem::path& file) {
+  struct stat st {};
+  EXPECT_EQ(::stat(file.c_str(), &st), 0);
+  return st.st_mode & 07777;
+}
+
+std::vector<std::string> FolderNames(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST_F(Profile, EveryWriteLeavesAFileOnlyItsOwnerCanRead) {
   WriteProfileString(file, "Prihlasovanie", "password", "tajne");
   EXPECT_EQ(TempDir::Read(file), "[Prihlasovanie]\r\npassword=tajne\r\n");
-  struct stat st {};
-  ASSERT_EQ(::stat(file.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0600u);
-  EXPECT_FALSE(std::filesystem::exists(dir / "Vireska.ini.tmp~"));
+  EXPECT_EQ(ModeOf(file), 0600u);
+  for (mode_t before : {0644u, 0666u, 0700u}) {
+    ASSERT_EQ(::chmod(file.c_str(), before), 0);
+    WriteProfileString(file, "Prihlasovanie", "password", "ine");
+    EXPECT_EQ(ModeOf(file), 0600u) << std::oct << before;
+  }
+  // The old fixed temporary name is neither followed nor left behind.
+  std::filesystem::create_symlink(dir / "planted", dir / "Vireska.ini.tmp~");
+  WriteProfileString(file, "A", "x", "1");
+  EXPECT_FALSE(std::filesystem::exists(dir / "planted"));
+  EXPECT_EQ(FolderNames(dir.path()), (std::vector<std::string>{"Vireska.ini", "Vireska.ini.tmp~"}));
+}
+
+TEST_F(Profile, LinkedSettingsFileIsWrittenAtItsTargetAndStaysALink) {
+  const auto elsewhere = dir / "kept" / "mine.ini";
+  TempDir::Write(elsewhere, "[A]\r\nx=1\r\n");
+  ASSERT_EQ(::chmod(elsewhere.c_str(), 0644), 0);
+  std::filesystem::create_symlink("kept/mine.ini", file);
+  WriteProfileString(file, "A", "x", "2");
+  EXPECT_TRUE(std::filesystem::is_symlink(file));
+  EXPECT_EQ(TempDir::Read(elsewhere), "[A]\r\nx=2\r\n");
+  EXPECT_EQ(ModeOf(elsewhere), 0600u);
+  EXPECT_EQ(FolderNames(dir / "kept"), std::vector<std::string>{"mine.ini"});
+  EXPECT_EQ(ReadProfileString(file, "A", "x", ""), "2");
+}
+
+// A folder name with line breaks must not bring a section or a key of its own: the login would
+// post the password to the address it names.
+TEST_F(Profile, ValueCannotAddLinesSectionsOrKeys) {
+  TempDir::Write(file, "[Weby]\r\nsk=http://127.0.0.1:8080\r\n[LastCesty]\r\nPDA=\\\r\n");
+  using namespace std::string_literals;
+  const std::string hostile = "mapy\r\n[Weby]\nsk=http://elsewhere\rcom=x\0end"s;
+  WriteProfileString(file, "LastCesty", "PC", hostile);
+  EXPECT_EQ(ReadProfileString(file, "LastCesty", "PC", "-"),
+            "mapy??[Weby]?sk=http://elsewhere?com=x?end");
+  EXPECT_EQ(ReadProfileString(file, "Weby", "sk", "-"), "http://127.0.0.1:8080");
+  EXPECT_EQ(ReadProfileString(file, "Weby", "com", "-"), "-");
+  EXPECT_EQ(ReadProfileString(file, "LastCesty", "PDA", "-"), "\\");
+  // A lone CR written by another program ends its line for the reader too.
+  TempDir::Write(file, "[Weby]\r\nsk=http://a\rcom=http://b\r\n");
+  EXPECT_EQ(ReadProfileString(file, "Weby", "sk", "-"), "http://a");
+  EXPECT_EQ(ReadProfileString(file, "Weby", "com", "-"), "http://b");
 }
 
 TEST_F(Profile, UnwritableFileRaisesTheMessageAndKeepsItsContent) {

@@ -51,26 +51,25 @@ TEST(Sites, RootsComeFromTheSettingsAtEachUse) {
   EXPECT_EQ(SiteRoot(ini, Site::International), "http://b");
 }
 
-TEST(Cookies, WhichCookiesARequestCarries) {
-  std::vector<BrowserCookie> jar = {
-      {"host", "1", "127.0.0.1", "/", false, true, std::nullopt},
-      {"deep", "2", "127.0.0.1", "/seek", false, false, std::nullopt},
-      {"secure", "3", "127.0.0.1", "/", true, false, std::nullopt},
-      {"old", "4", "127.0.0.1", "/", false, false, 1000},
-      {"fresh", "5", "127.0.0.1", "/", false, false, 5000},
-      {"dom", "6", ".example.com", "/", false, false, std::nullopt},
-      {"only", "7", "example.com", "/", false, false, std::nullopt},
-  };
-  auto header = [&](const char* url) { return CookieHeader(CookiesForUrl(jar, url, 2000)); };
-  // Longer paths first; the port does not matter; an expired cookie is gone.
-  EXPECT_EQ(header("http://127.0.0.1:8080/seek/cache_details.aspx?wp=GC1"),
-            "deep=2; host=1; fresh=5");
-  EXPECT_EQ(header("http://127.0.0.1:8080/seeker"), "host=1; fresh=5");
-  EXPECT_EQ(header("https://127.0.0.1/seek"), "deep=2; host=1; secure=3; fresh=5");
-  EXPECT_EQ(header("http://www.example.com/"), "dom=6");
-  EXPECT_EQ(header("http://EXAMPLE.com"), "dom=6; only=7");
-  EXPECT_EQ(header("http://badexample.com/"), "");
-  EXPECT_EQ(header("http://127.0.0.2/"), "");
+TEST(Cookies, StoreCookiesBecomeLinesOfTheFetchersCookieEngine) {
+  EXPECT_EQ(NetscapeCookieLine({"host", "1", "127.0.0.1", "/", false, true, std::nullopt}),
+            "#HttpOnly_127.0.0.1\tFALSE\t/\tFALSE\t0\thost\t1");
+  EXPECT_EQ(NetscapeCookieLine({"dom", "a b=c", ".example.com", "/seek", true, false, 5000999}),
+            ".example.com\tTRUE\t/seek\tTRUE\t5000\tdom\ta b=c");
+  EXPECT_EQ(NetscapeCookieLine({"empty", "", "a.sk", "", false, false, std::nullopt}),
+            "a.sk\tFALSE\t/\tFALSE\t0\tempty\t");
+  // Nothing that would bring a field or a line of its own, or a command of the engine.
+  for (const BrowserCookie& bad : std::vector<BrowserCookie>{
+           {"a", "1\tevil", "a.sk", "/", false, false, std::nullopt},
+           {"a", "1\nevil.sk\tTRUE", "a.sk", "/", false, false, std::nullopt},
+           {"a\r", "1", "a.sk", "/", false, false, std::nullopt},
+           {"a", "1", "a.sk", "/\t", false, false, std::nullopt},
+           {"a", "1", "Set-Cookie: b=2", "/", false, false, std::nullopt},
+           {"a", "1", "ALL", "relative", false, false, std::nullopt},
+           {"a", "1", "..example.com", "/", false, false, std::nullopt},
+           {"", "1", "a.sk", "/", false, false, std::nullopt},
+           {"a", "1", "a.sk", "/", false, false, 999}})
+    EXPECT_EQ(NetscapeCookieLine(bad), "") << bad.name << " " << bad.value << " " << bad.domain;
 }
 
 TEST(HtmlSave, EncodesInTheDocumentsCharsetAndKeepsWhatItCannotHold) {

@@ -147,6 +147,22 @@ TEST_F(Shell, CloseWritesBothPanelsEvenEmptyAndEndsWaits) {
   EXPECT_EQ(Ini("LastCesty", "PC"), "");
 }
 
+// A folder's name holds line breaks: at close it must not turn into a section and a key that
+// send the next login elsewhere.
+TEST_F(Shell, ClosingInAFolderNamedLikeSettingsLinesAddsNoKey) {
+  TempDir::Write(FormTest::Ini(),
+                 "[Kdeukladatdata]\r\nWPTsubor=/x.wpt\r\n[Weby]\r\nsk=http://127.0.0.1:1\r\n");
+  const auto hostile = dir / "mapy\n[Weby]\nsk=http://elsewhere";
+  std::filesystem::create_directories(hostile);
+  form->FormActivate();
+  form->DirectoryListBox1->SetDirectory(platform::FromNativePath(hostile));
+  form->show();
+  EXPECT_TRUE(form->close());
+  EXPECT_TRUE(ui.shown.empty());
+  EXPECT_EQ(Ini("Weby", "sk"), "http://127.0.0.1:1");
+  EXPECT_EQ(Ini("LastCesty", "PC"), DirText() + "/mapy?[Weby]?sk=http:/elsewhere");
+}
+
 TEST_F(Shell, ClosingWithAnUnwritableSettingsFileStillCloses) {
   TempDir::Write(FormTest::Ini(), "[Kdeukladatdata]\r\nWPTsubor=/x.wpt\r\n");
   form->FormActivate();
