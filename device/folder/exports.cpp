@@ -502,8 +502,16 @@ RAPI_EXPORT BOOL CeMoveFile(LPCWSTR existingFileName, LPCWSTR newFileName) {
   if (to.exists || to.isLink) return Failed(ERROR_ALREADY_EXISTS);
   // The entry itself moves (a link stays a link); an entry that appeared meanwhile stays.
   if (::renameat2(from.dir.get(), from.name.c_str(), to.dir.get(), to.name.c_str(),
-                  RENAME_NOREPLACE) != 0)
-    return Failed(errno == EEXIST ? ERROR_ALREADY_EXISTS : ErrnoError());
+                  RENAME_NOREPLACE) == 0)
+    return TRUE;
+  if (errno != EINVAL) return Failed(errno == EEXIST ? ERROR_ALREADY_EXISTS : ErrnoError());
+  // File systems in user space (a card mounted through FUSE) may know no rename flags: the
+  // target was just found absent, so a plain rename is the best they allow.
+  struct stat st {};
+  if (::fstatat(to.dir.get(), to.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+    return Failed(ERROR_ALREADY_EXISTS);
+  if (::renameat(from.dir.get(), from.name.c_str(), to.dir.get(), to.name.c_str()) != 0)
+    return Failed(ErrnoError());
   return TRUE;
 }
 

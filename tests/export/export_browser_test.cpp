@@ -327,13 +327,17 @@ TEST_F(Export, PushOverrunSwitchesThePushOffForTheRestOfTheBatch) {
     }
   };
   form->SpeedButton6Click();
-  const auto messages = ui.Messages();
-  ASSERT_GE(messages.size(), 2u);
-  EXPECT_EQ(messages[0], "Error #112: neviem zap\xEDsa\x9D file do PDA.");
-  EXPECT_EQ(messages[1],
+  // Under load the limit may stop the copy before its write fails: it then says nothing more.
+  auto messages = ui.Messages();
+  ASSERT_FALSE(messages.empty());
+  EXPECT_EQ(messages.back(),
             "Nepodarilo sa umiestni\x9D d\xE1ta v stanovemom \xE8"
             "ase na PDA\r"
             "zakazujem activesync(PDA)!");
+  messages.pop_back();
+  for (const AnsiString& message : messages)
+    EXPECT_EQ(message, "Error #112: neviem zap\xEDsa\x9D file do PDA.");
+  EXPECT_LE(messages.size(), 1u);
   EXPECT_FALSE(form->CheckBox1->isEnabled());
   EXPECT_FALSE(form->Timer1->isActive());
   // Every page was still exported to the PC; none after the overrun went to the handheld.
