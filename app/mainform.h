@@ -228,6 +228,7 @@ class TForm1 : public QMainWindow {
   void ToolButton13Click();
   // group "PDA" on "Nastavenia"
   void Edit6Change();
+  void ShowDeviceFolderHint();
   void SpeedButton13Click();
   void ListBox1Click();
   void DeviceWatcherChange();

@@ -20,17 +20,9 @@
 #include "device/volumes.h"
 #include "platform/codepage.h"
 #include "platform/paths.h"
+#include "platform/ui.h"
 
 namespace {
-
-// The hourglass for one command, the default cursor after it, also after a failure.
-class Hourglass {
- public:
-  Hourglass() { platform::Ui().SetCursor(platform::CursorShape::Hourglass); }
-  ~Hourglass() { platform::Ui().SetCursor(platform::CursorShape::Default); }
-  Hourglass(const Hourglass&) = delete;
-  Hourglass& operator=(const Hourglass&) = delete;
-};
 
 constexpr int kFolderRole = Qt::UserRole;
 
@@ -67,6 +59,7 @@ void TForm1::ToolButton2Click() {
 }
 
 void TForm1::PoliWPTsbordoPDA1Click() {
+  if (RefuseWhileTransferring()) return;
   if (WaypointFile.empty()) {
     platform::Ui().ShowMessage(kNoWaypointFile);
     return;
@@ -79,7 +72,8 @@ void TForm1::PoliWPTsbordoPDA1Click() {
   AnsiString folder = platform::EditText(Edit4);
   if (!folder.empty() && folder.back() != '\\') folder += '\\';
   const AnsiString name = platform::FromNativePath(platform::ToNativePath(WaypointFile).filename());
-  Hourglass busy;
+  platform::Ui().SetCursor(platform::CursorShape::Hourglass);
+  platform::DefaultCursorAtEnd cursor;
   CopyToDevice(WaypointFile, folder + name);
 }
 
@@ -88,10 +82,14 @@ void TForm1::ToolButton13Click() {
 }
 
 void TForm1::Edit6Change() {
-  const AnsiString setting = platform::EditText(Edit6);
-  UseDeviceFolder(setting);
-  const QString hint = FromAnsi(DeviceFolderHint(
-      DeviceFolderFor(setting), {platform::EditText(Edit5), platform::EditText(Edit4)}));
+  UseDeviceFolder(platform::EditText(Edit6));
+  ShowDeviceFolderHint();
+}
+
+void TForm1::ShowDeviceFolderHint() {
+  const QString hint =
+      FromAnsi(DeviceFolderHint(DeviceFolderFor(platform::EditText(Edit6)),
+                                {platform::EditText(Edit5), platform::EditText(Edit4)}));
   Label14->setText(hint);
   Label14->setAccessibleName(hint);
 }
@@ -124,8 +122,9 @@ void TForm1::WireDevice() {
   connect(ToolButton13, &QToolButton::clicked, this, Reported(&TForm1::ToolButton13Click));
   connect(PoliWPTsbordoPDA1, &QAction::triggered, this, Reported(&TForm1::PoliWPTsbordoPDA1Click));
   connect(Edit6, &QLineEdit::textChanged, this, Reported(&TForm1::Edit6Change));
-  connect(Edit4, &QLineEdit::textChanged, this, Reported(&TForm1::Edit6Change));
-  connect(Edit5, &QLineEdit::textChanged, this, Reported(&TForm1::Edit6Change));
+  // The handheld paths change only the hint, not the chosen folder.
+  connect(Edit4, &QLineEdit::textChanged, this, Reported(&TForm1::ShowDeviceFolderHint));
+  connect(Edit5, &QLineEdit::textChanged, this, Reported(&TForm1::ShowDeviceFolderHint));
   connect(SpeedButton13, &QPushButton::clicked, this, Reported(&TForm1::SpeedButton13Click));
   connect(ListBox1, &QListWidget::itemClicked, this, Reported(&TForm1::ListBox1Click));
   connect(ListBox1, &QListWidget::itemActivated, this, Reported(&TForm1::ListBox1Click));

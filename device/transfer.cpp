@@ -210,9 +210,9 @@ void CopyFromDevice(const AnsiString& devicePath, const AnsiString& pcPath,
 
 void CopyToDevice(const AnsiString& pcPath, const AnsiString& devicePath,
                   const TransferProgress& progress) {
+  if (RefuseWhileTransferring()) return;  // its start would reset the running copy's link
   CeRapiInit();
   if (AppClosing) return;
-  if (RefuseWhileTransferring()) return;
   const std::u16string targetPath = DeviceWidePath(devicePath);
   const std::u16string temporaryPath = DeviceWidePath(devicePath + kDeviceTemporarySuffix);
   const std::u16string oldPath = DeviceWidePath(devicePath + kDeviceOldSuffix);

@@ -218,8 +218,7 @@ void AdoStream::SaveToFile(const AnsiString& fileName, int /*options*/) const {
   // new one is written.
   platform::ReplacementFile file =
       platform::ReplacementFile::Create(platform::ToNativePath(fileName));
-  std::size_t done = 0;
-  if (!file.IsOpen() || !file.Write(bytes_.data(), bytes_.size(), done) || !file.Commit())
+  if (!file.IsOpen() || !file.WriteAndCommit(bytes_.data(), bytes_.size()))
     throw PlatformError("Write to file failed: " + fileName + " (error " +
                         std::to_string(platform::LastFileError()) + ")");
 }

@@ -51,10 +51,8 @@ void SaveAsHtml(WebBrowser* browser, const AnsiString& fileName) {
                         std::to_string(platform::LastFileError()) + ")");
   QBuffer html;
   html.open(QIODevice::WriteOnly);
-  std::size_t done = 0;
   if (!browser->Save(html) ||
-      !file.Write(html.data().constData(), static_cast<std::size_t>(html.data().size()), done) ||
-      !file.Commit())
+      !file.WriteAndCommit(html.data().constData(), static_cast<std::size_t>(html.data().size())))
     platform::Ui().ShowMessage("SaveAs HTML fail!");
   else
     SetWriterResult("Hotovo");

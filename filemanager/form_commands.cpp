@@ -81,7 +81,7 @@ void TForm1::KopirovaniesborudoPDA1Click() {
   Potvrd->Edit2->setVisible(true);
   const AnsiString pcDir = StatusBar5->PanelText(0);
   const AnsiString deviceDir = StatusBar3->PanelText(0);
-  DefaultCursorAtEnd cursor;
+  platform::DefaultCursorAtEnd cursor;
   int counter = 0;
   for (int row : SelectedRows(StringGrid2, 0)) {
     if (IsPcDirectory(StringGrid2->Cell(1, row))) continue;  // folders are never copied
@@ -110,7 +110,7 @@ void TForm1::MenuItem1Click() {
   const int col = DeviceGridCol;
   int counter = 0;
   {
-    DefaultCursorAtEnd cursor;
+    platform::DefaultCursorAtEnd cursor;
     for (int row : SelectedRows(StringGrid1, col)) {
       if (IsPcDirectory(StringGrid1->Cell(1, row))) continue;
       const AnsiString name = StringGrid1->Cell(col, row);
@@ -137,7 +137,7 @@ void TForm1::MenuItem2Click() {
   Potvrd->Edit2->setVisible(false);
   const AnsiString deviceDir = StatusBar3->PanelText(0);
   const int col = DeviceGridCol;
-  DefaultCursorAtEnd cursor;
+  platform::DefaultCursorAtEnd cursor;
   int counter = 0;
   for (int row : SelectedRows(StringGrid1, col)) {
     platform::SetEditText(Potvrd->Edit1, deviceDir + StringGrid1->Cell(col, row));
@@ -161,7 +161,7 @@ void TForm1::Vytvoradresr1Click() {
   struct Edit1BackAtEnd {
     ~Edit1BackAtEnd() { Potvrd->Edit1->setVisible(true); }
   } edit1Back;
-  DefaultCursorAtEnd cursor;
+  platform::DefaultCursorAtEnd cursor;
   platform::SetEditText(Potvrd->Edit2, "Nov\xFD adres\xE1r");
   if (Potvrd->ShowModal() == platform::mrYes) {
     if (const auto path = InFolder(StatusBar3->PanelText(0), platform::EditText(Potvrd->Edit2))) {

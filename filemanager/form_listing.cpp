@@ -34,7 +34,7 @@ void WriteTotals(TStatusBar* bar, const ListingTotals& totals) {
 void TForm1::GetDirPDA(const AnsiString& pattern) {
   if (RefuseWhileTransferring()) return;  // its end of the link would end the running copy
   platform::Ui().SetCursor(platform::CursorShape::Hourglass);
-  DefaultCursorAtEnd cursor;
+  platform::DefaultCursorAtEnd cursor;
   const std::uint32_t start = platform::GetTickCount();
   {
     GridRefill refill(StringGrid1);

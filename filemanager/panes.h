@@ -21,17 +21,6 @@ struct TGridDrawState {
   bool Fixed = false;    // the header row
 };
 
-// The default cursor comes back however a command or listing ends. A cursor service that fails
-// here cannot be reported (a failure may be on its way already): the cursor stays as it is.
-struct DefaultCursorAtEnd {
-  ~DefaultCursorAtEnd() {
-    try {
-      platform::Ui().SetCursor(platform::CursorShape::Default);
-    } catch (const std::exception&) {
-    }
-  }
-};
-
 // Lists a PC directory into the PC grid and its count bar.
 void ListPcDir(const AnsiString& directory);
 

@@ -74,6 +74,11 @@ class ReplacementFile {
   }
   // Closes and puts the new content in place; on failure nothing is left behind.
   bool Commit();
+  // The whole new content at once, then Commit.
+  bool WriteAndCommit(const void* buffer, std::size_t count) {
+    std::size_t done = 0;
+    return Write(buffer, count, done) && Commit();
+  }
   void Discard();
 
  private:

@@ -14,6 +14,7 @@
 
 #include "platform/codepage.h"
 #include "platform/error.h"
+#include "platform/textlines.h"
 
 namespace {
 
@@ -26,17 +27,11 @@ struct Line {
 // (Windows among them) would take for the next line.
 std::vector<Line> SplitLines(std::string_view text) {
   std::vector<Line> lines;
-  size_t pos = 0;
-  while (pos < text.size()) {
-    size_t brk = text.find_first_of("\r\n", pos);
-    if (brk == std::string_view::npos) {
-      lines.push_back({text.substr(pos), {}});
-      break;
-    }
-    size_t next = brk + 1;
-    if (text[brk] == '\r' && next < text.size() && text[next] == '\n') ++next;
-    lines.push_back({text.substr(pos, brk - pos), text.substr(brk, next - brk)});
-    pos = next;
+  for (size_t pos = 0; pos < text.size();) {
+    const platform::LineEnd line = platform::FindLineEnd(text, pos);
+    lines.push_back(
+        {text.substr(pos, line.end - pos), text.substr(line.end, line.next - line.end)});
+    pos = line.next;
   }
   return lines;
 }

@@ -40,6 +40,17 @@ class ModalUi {
 ModalUi& Ui();
 void SetUi(ModalUi* ui);
 
+// The default cursor comes back however a command or listing ends. A cursor service that fails
+// here cannot be reported (a failure may be on its way already): the cursor stays as it is.
+struct DefaultCursorAtEnd {
+  ~DefaultCursorAtEnd() {
+    try {
+      Ui().SetCursor(CursorShape::Default);
+    } catch (const std::exception&) {
+    }
+  }
+};
+
 }  // namespace platform
 
 namespace platform {

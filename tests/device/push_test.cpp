@@ -21,13 +21,7 @@ class Push : public FormTest {
     form->CheckBox1->setChecked(true);
   }
   AnsiString PcFile(const std::string& name) { return platform::FromNativePath(dir / name); }
-  std::vector<std::string> DeviceNames() const {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(device.root()))
-      names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+  std::vector<std::string> DeviceNames() const { return TempDir::Names(device.root()); }
   DeviceFolder device;
 };
 

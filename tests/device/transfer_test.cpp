@@ -31,13 +31,7 @@ class Transfer : public ::testing::Test {
   AnsiString Pc(const std::string& utf8Name) const {
     return platform::FromNativePath(pc.path() / utf8Name);
   }
-  std::vector<std::string> PcFolderNames() const {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(pc.path()))
-      names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+  std::vector<std::string> PcFolderNames() const { return TempDir::Names(pc.path()); }
 
   DeviceFolder device;
   TempDir pc;

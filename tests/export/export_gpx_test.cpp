@@ -31,10 +31,7 @@ TEST_F(GpxExport, BatchNamesTheFileFromTheConvertedName) {
   form->CheckBox1->setChecked(false);
   form->SpeedButton6Click();
 
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(out))
-    names.push_back(entry.path().filename().string());
-  EXPECT_EQ(names, std::vector<std::string>{"Čajovňa ??_Ž_sk.htm"});
+  EXPECT_EQ(TempDir::Names(out), std::vector<std::string>{"Čajovňa ??_Ž_sk.htm"});
   EXPECT_TRUE(ui.shown.empty()) << ui.Messages().front();
 }
 

@@ -1,8 +1,10 @@
 #pragma once
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "platform/files.h"
 
@@ -31,6 +33,14 @@ class TempDir {
   }
   static std::string Read(const std::filesystem::path& file) {
     return platform::ReadWholeFile(file);
+  }
+  // The names in a folder, sorted.
+  static std::vector<std::string> Names(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+      names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
   }
 
  private:

@@ -56,14 +56,6 @@ mode_t ModeOf(const std::filesystem::path& file) {
   return st.st_mode & 07777;
 }
 
-std::vector<std::string> FolderNames(const std::filesystem::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder))
-    names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 TEST_F(Profile, EveryWriteLeavesAFileOnlyItsOwnerCanRead) {
   WriteProfileString(file, "Prihlasovanie", "password", "tajne");
   EXPECT_EQ(TempDir::Read(file), "[Prihlasovanie]\r\npassword=tajne\r\n");
@@ -77,7 +69,8 @@ TEST_F(Profile, EveryWriteLeavesAFileOnlyItsOwnerCanRead) {
   std::filesystem::create_symlink(dir / "planted", dir / "Vireska.ini.tmp~");
   WriteProfileString(file, "A", "x", "1");
   EXPECT_FALSE(std::filesystem::exists(dir / "planted"));
-  EXPECT_EQ(FolderNames(dir.path()), (std::vector<std::string>{"Vireska.ini", "Vireska.ini.tmp~"}));
+  EXPECT_EQ(TempDir::Names(dir.path()),
+            (std::vector<std::string>{"Vireska.ini", "Vireska.ini.tmp~"}));
 }
 
 TEST_F(Profile, LinkedSettingsFileIsWrittenAtItsTargetAndStaysALink) {
@@ -89,7 +82,7 @@ TEST_F(Profile, LinkedSettingsFileIsWrittenAtItsTargetAndStaysALink) {
   EXPECT_TRUE(std::filesystem::is_symlink(file));
   EXPECT_EQ(TempDir::Read(elsewhere), "[A]\r\nx=2\r\n");
   EXPECT_EQ(ModeOf(elsewhere), 0600u);
-  EXPECT_EQ(FolderNames(dir / "kept"), std::vector<std::string>{"mine.ini"});
+  EXPECT_EQ(TempDir::Names(dir / "kept"), std::vector<std::string>{"mine.ini"});
   EXPECT_EQ(ReadProfileString(file, "A", "x", ""), "2");
 }
 
