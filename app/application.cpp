@@ -11,6 +11,7 @@
 
 #include "device/folder/folder_device.h"
 #include "platform/error.h"
+#include "platform/leakcheck.h"
 #include "platform/paths.h"
 #include "platform/qtui.h"
 #include "platform/ui.h"
@@ -33,6 +34,7 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
+  platform::EngineWork unchecked(receiver);
   try {
     return QApplication::notify(receiver, event);
   } catch (const std::exception& error) {

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "platform/ansi.h"
+#include "platform/leakcheck.h"
 
 namespace platform {
 
@@ -63,6 +64,7 @@ void ReportError(const std::exception& error) noexcept;
 // exception unwinds through the toolkit's own code, which is not written for it.
 template <class Command>
 void RunReported(Command&& command) noexcept {
+  OwnWork checked;
   try {
     command();
   } catch (const std::exception& error) {

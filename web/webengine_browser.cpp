@@ -213,10 +213,10 @@ void WebEngineBrowser::FetchBodyThenComplete() {
     QMetaObject::invokeMethod(self, &WebEngineBrowser::DeliverComplete, Qt::QueuedConnection);
   };
   page_->runJavaScript(Script(QString::fromLatin1(kBodyMarkupBody)), QWebEngineScript::MainWorld,
-                       [self, serial, deliver](const QVariant& answer) {
+                       platform::Reported([self, serial, deliver](const QVariant& answer) {
                          if (self && self->loadSerial_ == serial) self->bodyAnswer_ = answer;
                          deliver();
-                       });
+                       }));
   QTimer::singleShot(kBodyPrefetchMs, this, deliver);
 }
 
@@ -259,10 +259,10 @@ QVariant WebEngineBrowser::RunScript(const QString& script) {
   const bool answered = Await(
       [&](std::function<void()> done) {
         page_->runJavaScript(script, QWebEngineScript::MainWorld,
-                             [result, done](const QVariant& answer) {
+                             platform::Reported([result, done](const QVariant& answer) {
                                *result = answer;
                                done();
-                             });
+                             }));
       },
       kScriptTimeoutMs);
   if (!answered) throw PlatformError("The page does not answer");
@@ -368,18 +368,18 @@ std::string WebEngineBrowser::PageArchive() {
       [&](std::function<void()> done) {
         requested =
             connect(profile_, &QWebEngineProfile::downloadRequested, this,
-                    [&, state, done](QWebEngineDownloadRequest* request) {
+                    platform::Reported([&, state, done](QWebEngineDownloadRequest* request) {
                       if (save || !request->isSavePageDownload() || request->page() != page_)
                         return;
                       save = request;
                       connect(request, &QWebEngineDownloadRequest::isFinishedChanged, this,
-                              [request, state, done] {
+                              platform::Reported([request, state, done] {
                                 if (!request->isFinished()) return;
                                 *state = request->state();
                                 done();
                                 request->deleteLater();  // the profile would keep it otherwise
-                              });
-                    });
+                              }));
+                    }));
         page_->save(file, QWebEngineDownloadRequest::MimeHtmlSaveFormat);
       },
       kSaveTimeoutMs);

@@ -7,10 +7,17 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
+#include <QWebEngineProfile>
 #include <algorithm>
+#include <cstdint>
 
 #include "platform/error.h"
+#include "platform/leakcheck.h"
 #include "support/form_fixture.h"
+
+#ifdef VIRESKA_LEAK_CHECK
+#include <sanitizer/lsan_interface.h>
+#endif
 
 namespace {
 
@@ -94,3 +101,35 @@ TEST_F(Handlers, DoubleClickOnAFolderDeletedMeanwhileIsReported) {
 }
 
 }  // namespace
+
+#ifdef VIRESKA_LEAK_CHECK
+namespace {
+// A block whose address no memory holds: lost, unless its allocation was not checked.
+[[gnu::noinline]] std::uintptr_t LoseBlock() {
+  return reinterpret_cast<std::uintptr_t>(new char[48]) ^ UINTPTR_MAX;
+}
+void FreeBlock(std::uintptr_t hidden) {
+  delete[] reinterpret_cast<char*>(hidden ^ UINTPTR_MAX);
+}
+}  // namespace
+#endif
+
+// What the engine's own work allocates is not checked; a handler of ours that it calls is (the
+// sanitized build prints the report of the second check).
+TEST(LeakCheck, AHandlerThatTheEnginesWorkCallsIsChecked) {
+#ifndef VIRESKA_LEAK_CHECK
+  GTEST_SKIP() << "leaks are checked in the sanitized build";
+#else
+  QWebEngineProfile engineObject;
+  std::uintptr_t engines = 0, ours = 0;
+  {
+    platform::EngineWork work(&engineObject);
+    engines = LoseBlock();
+    EXPECT_EQ(__lsan_do_recoverable_leak_check(), 0);
+    platform::RunReported([&] { ours = LoseBlock(); });
+  }
+  EXPECT_EQ(__lsan_do_recoverable_leak_check(), 1);
+  FreeBlock(engines);
+  FreeBlock(ours);
+#endif
+}
