@@ -13,13 +13,13 @@ namespace {
 // How many unchecked scopes of the engine this thread is in.
 thread_local int engineDepth = 0;
 
+}  // namespace
+
 bool OfTheEngine(const void* address) {
   Dl_info info;
   return dladdr(address, &info) != 0 && info.dli_fname != nullptr &&
          std::strstr(info.dli_fname, "libQt6WebEngine") != nullptr;
 }
-
-}  // namespace
 
 // The class's virtual table lies in the library that defines the class. It is read, not
 // called through: the engine's classes are built without the type information that the

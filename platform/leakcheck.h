@@ -9,6 +9,9 @@ class QObject;
 namespace platform {
 
 #ifdef VIRESKA_LEAK_CHECK
+// Whether the address lies in one of the engine's libraries.
+bool OfTheEngine(const void* address);
+
 // An event dispatched to one of the engine's objects runs unchecked.
 class EngineWork {
  public:

@@ -5,7 +5,7 @@
 #include <pthread.h>
 #include <sanitizer/lsan_interface.h>
 
-#include <cstring>
+#include "platform/leakcheck.h"
 
 namespace {
 
@@ -23,19 +23,14 @@ void* EngineThread(void* raw) {
   return start.routine(start.arg);
 }
 
-bool InEngine(ThreadRoutine routine) {
-  Dl_info info;
-  return dladdr(reinterpret_cast<void*>(routine), &info) != 0 && info.dli_fname != nullptr &&
-         std::strstr(info.dli_fname, "libQt6WebEngineCore.so") != nullptr;
-}
-
 }  // namespace
 
 extern "C" int pthread_create(pthread_t* thread, const pthread_attr_t* attr, ThreadRoutine routine,
                               void* arg) {
   using Create = int (*)(pthread_t*, const pthread_attr_t*, ThreadRoutine, void*);
   static const auto next = reinterpret_cast<Create>(dlsym(RTLD_NEXT, "pthread_create"));
-  if (!InEngine(routine)) return next(thread, attr, routine, arg);
+  if (!platform::OfTheEngine(reinterpret_cast<const void*>(routine)))
+    return next(thread, attr, routine, arg);
   Start* start;
   {
     // Not a leak of ours if the process ends before the thread has run.
