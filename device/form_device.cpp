@@ -130,8 +130,7 @@ void TForm1::WireDevice() {
   connect(ListBox1, &QListWidget::itemActivated, this, Reported(&TForm1::ListBox1Click));
   connect(DeviceWatcher, &DeviceVolumeWatcher::changed, this,
           Reported(&TForm1::DeviceWatcherChange));
-  connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
-    if (PageControl1->widget(index) == TabSheet7)
-      platform::RunReported([this] { TabSheet7Show(); });
-  });
+  connect(PageControl1, &QTabWidget::currentChanged, this, platform::Reported([this](int index) {
+            if (PageControl1->widget(index) == TabSheet7) TabSheet7Show();
+          }));
 }

@@ -13,6 +13,7 @@
 #include <cstdlib>
 
 #include "platform/codepage.h"
+#include "platform/ui.h"
 
 namespace {
 
@@ -112,7 +113,7 @@ std::vector<MountedVolume> SystemVolumes() {
 DeviceVolumeWatcher::DeviceVolumeWatcher(QObject* parent)
     : QObject(parent), timer_(new QTimer(this)) {
   timer_->setInterval(1000);
-  connect(timer_, &QTimer::timeout, this, &DeviceVolumeWatcher::Look);
+  connect(timer_, &QTimer::timeout, this, platform::Reported([this] { Look(); }));
 }
 
 DeviceVolumeWatcher::~DeviceVolumeWatcher() {

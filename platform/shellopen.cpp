@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "platform/paths.h"
+#include "platform/ui.h"
 
 namespace platform {
 namespace {
@@ -24,10 +25,10 @@ bool StartDesktopOpener(const QString& file, std::function<void()> failed) {
   opener->setStandardOutputFile(QProcess::nullDevice());
   opener->setStandardErrorFile(QProcess::nullDevice());
   QObject::connect(opener, &QProcess::finished, opener,
-                   [opener, failed](int code, QProcess::ExitStatus status) {
+                   Reported([opener, failed](int code, QProcess::ExitStatus status) {
                      opener->deleteLater();
                      if ((code != 0 || status != QProcess::NormalExit) && failed) failed();
-                   });
+                   }));
   opener->start();
   if (opener->waitForStarted()) return true;
   delete opener;
