@@ -1,7 +1,12 @@
 #include "app/application.h"
 #include "app/mainform.h"
+#include "device/worker.h"
 #include "filemanager/SuhlasCopyU.h"
 #include "platform/qtui.h"
+
+namespace {
+constexpr int kExitWaitMs = 3000;
+}  // namespace
 
 int main(int argc, char** argv) {
   PrepareEnvironment();
@@ -17,5 +22,8 @@ int main(int argc, char** argv) {
   form.activateWindow();
   int result = app.exec();
   Potvrd = nullptr;
+  // A stopped copy still cleaning up, and the end of the link, get a moment; a handheld that
+  // stopped answering does not keep the program from ending.
+  device::WaitIdle(kExitWaitMs);
   return result;
 }

@@ -24,7 +24,9 @@
 #include <cstdlib>
 
 #include "device/volumes.h"
+#include "device/worker.h"
 #include "platform/ui.h"
+#include "platform/windowhold.h"
 
 TForm1* Form1 = nullptr;
 
@@ -174,6 +176,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   BuildAboutTab();
   BuildManagerTab();
   BuildMenus();
+  BuildTransferHold();
   PageControl1->setCurrentWidget(TabSheet1);
   PageControl2->setCurrentWidget(TabSheet4);
 
@@ -186,7 +189,17 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
 }
 
 TForm1::~TForm1() {
+  platform::SetInputHold(nullptr);
   if (Form1 == this) Form1 = nullptr;
+}
+
+// The stop of a copy sits in the tabs' corner, seen from every tab; "Brejk" stops a copy too.
+void TForm1::BuildTransferHold() {
+  SpeedButton14 =
+      MakeButton(QStringLiteral("Zastaviť prenos (Esc)"), PageControl1, "SpeedButton14");
+  PageControl1->setCornerWidget(SpeedButton14, Qt::TopRightCorner);
+  TransferHold = new platform::WindowInputHold(this, SpeedButton14, {SpeedButton11});
+  platform::SetInputHold(TransferHold);
 }
 
 void TForm1::BuildBrowserTab() {
@@ -568,6 +581,9 @@ void TForm1::closeEvent(QCloseEvent* e) {
     return;
   }
   closed_ = true;
+  // A copy in progress is stopped first: it takes its temporary file away on its own thread,
+  // and the link ends after it.
+  device::StopAwaited();
   platform::RunReported([this] { FormClose(); });
   e->accept();
 }

@@ -34,6 +34,9 @@ class QToolButton;
 class WebBrowser;
 struct CacheEntry;
 class DeviceVolumeWatcher;
+namespace platform {
+class WindowInputHold;
+}
 struct TGridDrawState;
 
 using platform::TCheckListBox;
@@ -146,6 +149,9 @@ class TForm1 : public QMainWindow {
   TStatusBar* StatusBar2;
   QPushButton* SpeedButton12;
 
+  // ---- in every tab's corner while a copy runs
+  QPushButton* SpeedButton14;  // "Zastaviť prenos (Esc)"
+
   // ---- menus
   QMenu* Subor1;
   QAction* OtvorWPTsbor2;
@@ -173,6 +179,8 @@ class TForm1 : public QMainWindow {
   TOpenDialog OpenDialog2;
   QTimer* Timer1;
   DeviceVolumeWatcher* DeviceWatcher;  // the devices mounted now, for ListBox1
+  // Holds user input back while the window waits on the handheld (device/worker.h).
+  platform::WindowInputHold* TransferHold;
 
   // ---- application shell and settings (app/)
   void FormActivate();
@@ -236,6 +244,8 @@ class TForm1 : public QMainWindow {
 
   // ---- file manager (filemanager/)
   void GetDirPDA(const AnsiString& pattern);
+  // A copy wrote that handheld file: the handheld pane is listed again when it shows its folder.
+  void DeviceFileWritten(const AnsiString& devicePath);
   void SpeedButton12Click();
   void Refre2Click();
   void DirectoryListBox1Change();
@@ -286,6 +296,7 @@ class TForm1 : public QMainWindow {
   void BuildAboutTab();
   void BuildManagerTab();
   void BuildMenus();
+  void BuildTransferHold();
   void WireShell();
   void WireCacheList();
   void WireWeb();
@@ -296,6 +307,8 @@ class TForm1 : public QMainWindow {
   bool activated_ = false;
   bool lastPathsRead_ = false;  // "LastCesty" was read: close may write it back
   bool closed_ = false;
+  bool deviceListed_ =
+      false;  // the handheld pane was listed: a copy into its folder lists it again
 };
 
 // The main window, reachable by the free routines that work on its controls.

@@ -10,6 +10,7 @@
 #include "app/state.h"
 #include "device/rapi.h"
 #include "device/volumes.h"
+#include "device/worker.h"
 #include "filemanager/devicepath.h"
 #include "filemanager/order.h"
 #include "platform/codepage.h"
@@ -131,7 +132,8 @@ void TForm1::FormActivate() {
 }
 
 void TForm1::FormClose() {
-  CeRapiUninit();
+  // After whatever the handheld's thread still does (a stopped copy removing its temporary file).
+  device::PostAndForget([] { CeRapiUninit(); });
   PageReady = true;
   AppClosing = true;
   // Closed before the settings were read: the panels hold nothing of the user's.

@@ -9,7 +9,9 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <algorithm>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "app/mainform.h"
 #include "app/state.h"
@@ -18,6 +20,7 @@
 #include "device/link.h"
 #include "device/transfer.h"
 #include "device/volumes.h"
+#include "device/worker.h"
 #include "platform/codepage.h"
 #include "platform/paths.h"
 #include "platform/ui.h"
@@ -52,7 +55,22 @@ TransferProgress PanelProgress(TStatusBar* bar, int panel) {
 
 void TForm1::ToolButton2Click() {
   if (RefuseWhileTransferring()) return;  // a new attempt would end the running copy's link
-  const bool connected = ConnectDevice();
+  platform::Ui().SetCursor(platform::CursorShape::Hourglass);
+  platform::DefaultCursorAtEnd cursor;
+  // The folders the program writes into are mended of what a cut-off copy left there.
+  const std::vector<AnsiString> folders = {platform::EditText(Edit4), platform::EditText(Edit5)};
+  auto answered = std::make_shared<bool>(false);
+  device::WaitOptions options;
+  options.startLimitMs = kDeviceStartLimitMs;
+  const device::WaitEnd end = device::Run(
+      [folders, answered](device::Job&) {
+        *answered = ConnectDevice();
+        if (!*answered) return;
+        for (const AnsiString& folder : folders)
+          if (!folder.empty() && folder.size() <= kMaxDevicePath) RepairLeftovers(folder);
+      },
+      options);
+  const bool connected = end == device::WaitEnd::Finished && *answered;
   ToolButton2->setIcon(ImageList2[connected ? 6 : 7]);
   CheckBox1->setEnabled(connected);  // its tick stays as the user left it
   StatusBar1->SetPanelText(2, connected ? "PDA ON" : "PDA OFF");
@@ -74,7 +92,8 @@ void TForm1::PoliWPTsbordoPDA1Click() {
   const AnsiString name = platform::FromNativePath(platform::ToNativePath(WaypointFile).filename());
   platform::Ui().SetCursor(platform::CursorShape::Hourglass);
   platform::DefaultCursorAtEnd cursor;
-  CopyToDevice(WaypointFile, folder + name);
+  if (CopyToDevice(WaypointFile, folder + name) == TransferEnd::Done)
+    DeviceFileWritten(folder + name);
 }
 
 void TForm1::ToolButton13Click() {

@@ -10,10 +10,8 @@
 #include <string>
 
 #include "app/state.h"
-#include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
-#include "platform/ui.h"
 
 namespace {
 
@@ -39,16 +37,15 @@ bool WaitForEvent(HANDLE event, int timeoutMs) {
 
 }  // namespace
 
+const AnsiString kDeviceNotAnswering = Utf8ToAnsi("PDA neodpovedá");
+
 bool ConnectDevice() {
-  platform::Ui().SetCursor(platform::CursorShape::Hourglass);
-  platform::ProcessMessages();
   RAPIINIT init;
   std::memset(&init, 0, sizeof init);
   init.cbSize = sizeof init;
   CeRapiInitEx(&init);
   const bool connected = WaitForEvent(init.heRapiInit, kConnectTimeoutMs) && init.hrRapiInit >= 0;
   if (!connected) CeRapiUninit();
-  platform::Ui().SetCursor(platform::CursorShape::Default);
   return connected;
 }
 

@@ -7,9 +7,14 @@
 #include "platform/ansi.h"
 
 // CeRapiInitEx, then at most 5000 ms for its connection event. True: connected, and the link is
-// left open. False: the attempt was ended with CeRapiUninit. Shows the hourglass meanwhile.
+// left open. False: the attempt was ended with CeRapiUninit. On the handheld's thread
+// (device/worker.h); the window shows the hourglass meanwhile.
 bool ConnectDevice();
 inline constexpr int kConnectTimeoutMs = 5000;
+// How long the window lets a connection wait for the handheld's thread, which an earlier job
+// that was stopped may still hold (a device that stopped answering): then no handheld answers.
+inline constexpr int kDeviceStartLimitMs = 2000;
+extern const AnsiString kDeviceNotAnswering;  // "PDA neodpovedá"
 
 // WideBuffer holds one handheld path as UTF-16: 1024 bytes, 511 units and the terminator.
 inline constexpr std::size_t kWideBufferUnits = 512;

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "device/folder/folder_device.h"
+#include "device/worker.h"
 #include "platform/paths.h"
 
 namespace {
@@ -100,16 +101,24 @@ enum Slot {
   kGetFileSize = 37,
 };
 
+constexpr const char* kReplaceEntryName = "VireskaReplaceFile";
+using ReplaceFunction = BOOL (*)(LPCWSTR newFile, LPCWSTR target);
+
 // Copies make their data calls from a thread of their own: the library is bound once, under
 // the lock, and published after its entries.
 std::mutex bindMutex;
 std::atomic<void*> library{nullptr};
 void* entries[rapi::kBoundNames] = {};
-// The bundled library's own entry, outside the remote API; null in any other library.
+// The bundled library's own entries, outside the remote API; null in any other library.
 void* setRootEntry = nullptr;
+void* replaceEntry = nullptr;
+std::atomic<bool> ignoreReplaceEntry{false};
+// Chosen on the window's thread, handed over on the handheld's.
+std::mutex rootMutex;
 std::optional<std::string> deviceRoot;
 
 void PassDeviceRoot() {
+  std::lock_guard<std::mutex> lock(rootMutex);
   if (setRootEntry && deviceRoot)
     reinterpret_cast<folder_device::SetRootFunction>(setRootEntry)(deviceRoot->c_str());
 }
@@ -120,8 +129,11 @@ std::string LibraryName() {
   return (platform::ExecutableDir() / VIRESKA_BUNDLED_RAPI).string();
 }
 
+std::atomic<unsigned> callsOffTheDeviceThread{0};
+
 template <typename Fn>
 Fn Entry(Slot slot) {
+  if (!device::OnDeviceThread()) callsOffTheDeviceThread.fetch_add(1, std::memory_order_relaxed);
   if (!BindRemoteApi()) return nullptr;
   return reinterpret_cast<Fn>(entries[slot]);
 }
@@ -136,6 +148,7 @@ bool BindRemoteApi() {
   if (!handle) return false;
   for (int i = 0; i < rapi::kBoundNames; ++i) entries[i] = ::dlsym(handle, kNames[i]);
   setRootEntry = ::dlsym(handle, folder_device::kSetRootEntry);
+  replaceEntry = ::dlsym(handle, kReplaceEntryName);
   library.store(handle, std::memory_order_release);
   return true;
 }
@@ -243,7 +256,22 @@ bool HasEntry(const char* name) {
 }
 
 void SetDeviceRoot(const std::string& nativeFolder) {
+  std::lock_guard<std::mutex> lock(rootMutex);
   deviceRoot = nativeFolder;
+}
+
+std::optional<BOOL> ReplaceFile(LPCWSTR newFile, LPCWSTR target) {
+  if (!device::OnDeviceThread()) callsOffTheDeviceThread.fetch_add(1, std::memory_order_relaxed);
+  if (!BindRemoteApi() || !replaceEntry || ignoreReplaceEntry) return std::nullopt;
+  return reinterpret_cast<ReplaceFunction>(replaceEntry)(newFile, target);
+}
+
+unsigned CallsOffTheDeviceThread() {
+  return callsOffTheDeviceThread.load();
+}
+
+void IgnoreReplaceEntryForTests(bool ignore) {
+  ignoreReplaceEntry = ignore;
 }
 
 void ForgetLibraryForTests() {
@@ -251,6 +279,7 @@ void ForgetLibraryForTests() {
   library.store(nullptr);
   for (void*& entry : entries) entry = nullptr;
   setRootEntry = nullptr;
+  replaceEntry = nullptr;
 }
 
 }  // namespace rapi

@@ -9,6 +9,7 @@
 // library search, or a path), otherwise the bundled folder library in the program's folder
 // (platform::ExecutableDir()). Once loaded it is never freed; a failed load is retried by the
 // next call.
+#include <optional>
 #include <string>
 
 #include "device/rapi_types.h"
@@ -56,6 +57,17 @@ bool HasEntry(const char* name);
 // so a change takes effect at the next connection; a library without the entry is not asked.
 // VIRESKA_PDA_ROOT, read by the library, still overrides it.
 void SetDeviceRoot(const std::string& nativeFolder);
+
+// The bundled library's own atomic replace (entry "VireskaReplaceFile"): newFile made durable and
+// renamed over target in one step. Nullopt when the library has no such entry; otherwise its
+// answer, with CeGetLastError telling why it failed.
+std::optional<BOOL> ReplaceFile(LPCWSTR newFile, LPCWSTR target);
+// Tests only: the replace entry is taken as missing (the two-step path of other libraries).
+void IgnoreReplaceEntryForTests(bool ignore);
+
+// Tests only: how many calls into the library were made outside the handheld's thread
+// (device/worker.h) since the program started.
+unsigned CallsOffTheDeviceThread();
 
 // Tests only: forget the loaded library, so the next call loads the one VIRESKA_RAPI names
 // now. The old one stays mapped (the binding never frees a library).

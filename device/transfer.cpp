@@ -1,19 +1,17 @@
 #include "device/transfer.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <cstring>
-#include <future>
 #include <memory>
-#include <optional>
 #include <string>
-#include <thread>
+#include <vector>
 
 #include "app/state.h"
 #include "device/link.h"
 #include "device/rapi.h"
-#include "platform/clock.h"
+#include "device/worker.h"
+#include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/ui.h"
@@ -21,6 +19,8 @@
 namespace {
 
 constexpr std::uint64_t kChunk = kTransferChunk;
+// What the library's replace answers on a file system that cannot replace in one step.
+constexpr DWORD kReplaceNotSupported = 50;  // ERROR_NOT_SUPPORTED
 
 const AnsiString kPcSourceChanged =
     "Error: s\xFA"
@@ -35,6 +35,13 @@ const AnsiString kDeviceSourceChanged =
 
 AnsiString CodeMessage(std::uint32_t code, const char* suffix) {
   return "Error #" + std::to_string(code) + suffix;
+}
+
+TransferResult Failure(AnsiString message) {
+  return {TransferEnd::Failed, std::move(message)};
+}
+TransferResult Stop() {
+  return {TransferEnd::Stopped, {}};
 }
 
 // A handheld file, closed when the copy ends however it ends.
@@ -57,261 +64,287 @@ class DeviceFile {
   HANDLE handle_;
 };
 
-// The copy that runs, for StopTransfer and for refusing a second one.
-struct Running {
-  bool active = false;
-  bool stopped = false;
-  DeviceFile* temporary = nullptr;  // a copy to the handheld: its temporary file while open
-  std::u16string temporaryPath;
-};
-Running running;
-
-// The copy's run: ends before the copy shows its message, so a stop meanwhile does nothing.
-class RunningScope {
- public:
-  RunningScope() {
-    running = Running{};
-    running.active = true;
-  }
-  ~RunningScope() { End(); }
-  RunningScope(const RunningScope&) = delete;
-  RunningScope& operator=(const RunningScope&) = delete;
-  void End() { running = Running{}; }
-};
-
-// What a remote data call answered, with the error of its own thread.
-struct CallResult {
-  bool ok = false;
-  DWORD count = 0;
-  DWORD error = 0;
-};
-
-// Makes a remote data call on a thread of its own and handles the window's events until it
-// returns, so a slow handheld holds up the copy and not the window. Nullopt: the copy was stopped
-// meanwhile and the call is left to end alone (it owns what it uses).
-template <typename Call>
-std::optional<CallResult> OffTheWindow(Call call) {
-  auto promise = std::make_shared<std::promise<CallResult>>();
-  std::future<CallResult> answer = promise->get_future();
-  std::thread([promise, call = std::move(call)]() mutable { promise->set_value(call()); }).detach();
-  while (answer.wait_for(std::chrono::milliseconds(2)) != std::future_status::ready) {
-    platform::ProcessMessages();
-    if (running.stopped) return std::nullopt;
-  }
-  return answer.get();
-}
-
-std::shared_ptr<char[]> SharedBuffer(std::uint64_t size) {
-  return std::shared_ptr<char[]>(
-      new char[static_cast<std::size_t>(std::max<std::uint64_t>(1, std::min(size, kChunk)))]);
-}
-
-// Between chunks: tell the caller, let the window work. True when the copy was stopped meanwhile.
-bool BetweenChunks(const TransferProgress& progress, std::uint64_t done, std::uint64_t total) {
-  if (progress) progress(done, total);
-  platform::ProcessMessages();
-  return running.stopped;
-}
-
-// Whether the handheld's entry of that name, if there is one, is a file that may be written.
-bool MayReplace(const std::u16string& path) {
-  if (path.find_first_of(u"*?") != std::u16string::npos) return true;  // creating it will fail
-  CE_FIND_DATA found;
+// The handheld's entry of that path, if there is one.
+bool FindEntry(const std::u16string& path, CE_FIND_DATA& found) {
   std::memset(&found, 0, sizeof found);
+  if (path.find_first_of(u"*?") != std::u16string::npos) return false;  // a pattern names none
   const HANDLE search = CeFindFirstFile(path.c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return true;  // none
+  if (search == INVALID_HANDLE_VALUE || search == kRapiUnavailableHandle) return false;
   CeFindClose(search);
-  return !(found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY));
+  return true;
+}
+
+bool EntryExists(const std::u16string& path) {
+  CE_FIND_DATA found;
+  return FindEntry(path, found);
+}
+
+std::u16string FolderOf(const std::u16string& path) {
+  const std::size_t slash = path.find_last_of(u"\\/");
+  return slash == std::u16string::npos ? std::u16string() : path.substr(0, slash + 1);
+}
+
+const std::u16string kTemporary = AnsiToUtf16(kDeviceTemporarySuffix);
+const std::u16string kOld = AnsiToUtf16(kDeviceOldSuffix);
+
+bool EndsWith(const std::u16string& text, const std::u16string& end) {
+  return text.size() > end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// One leftover of an earlier replace, by its full path.
+void RepairLeftover(const std::u16string& path) {
+  if (EndsWith(path, kOld)) {
+    const std::u16string original = path.substr(0, path.size() - kOld.size());
+    if (EntryExists(original) || !CeMoveFile(path.c_str(), original.c_str()))
+      CeDeleteFile(path.c_str());
+  } else if (EndsWith(path, kTemporary)) {
+    CeDeleteFile(path.c_str());
+  }
+}
+
+// The leftovers of one name: the old file first, so a missing file comes back before the
+// temporary one goes.
+void RepairLeftoversOf(const std::u16string& path) {
+  if (EntryExists(path + kOld)) RepairLeftover(path + kOld);
+  if (EntryExists(path + kTemporary)) RepairLeftover(path + kTemporary);
+}
+
+// Bridges the copy's reports to a job of the handheld's thread.
+class JobControl final : public TransferControl {
+ public:
+  explicit JobControl(device::Job& job) : job_(job) {}
+  void Progress(std::uint64_t done, std::uint64_t total) override { job_.Progress(done, total); }
+  bool Stopped() const override { return job_.StopRequested(); }
+
+ private:
+  device::Job& job_;
+};
+
+// A copy the window waits for, for StopTransfer and for refusing a second one.
+bool running = false;
+
+// Runs a copy on the handheld's thread and waits for it. The outcome is shared: a stopped wait
+// leaves the copy to end on its own.
+TransferEnd RunCopy(const std::function<TransferResult(TransferControl&)>& copy,
+                    const TransferProgress& progress) {
+  auto outcome = std::make_shared<TransferResult>();
+  running = true;
+  struct NotRunning {
+    ~NotRunning() { running = false; }
+  } notRunning;
+  device::WaitOptions options;
+  options.progress = progress;
+  const device::WaitEnd end = device::Run(
+      [copy, outcome](device::Job& job) {
+        JobControl control(job);
+        *outcome = copy(control);
+      },
+      options);
+  running = false;
+  if (end != device::WaitEnd::Finished) return TransferEnd::Stopped;
+  if (!outcome->message.empty()) platform::Ui().ShowMessage(outcome->message);
+  return outcome->end;
 }
 
 }  // namespace
 
-bool TransferRunning() {
-  return running.active;
-}
-
-bool RefuseWhileTransferring() {
-  if (!running.active) return false;
-  platform::Ui().ShowMessage(kTransferBusyMessage);
-  return true;
-}
-
-void StopTransfer() {
-  if (!running.active || running.stopped) return;
-  running.stopped = true;
-  if (running.temporary) {
-    running.temporary->Close();
-    CeDeleteFile(running.temporaryPath.c_str());
-    running.temporary = nullptr;
-  }
-}
-
-void CopyFromDevice(const AnsiString& devicePath, const AnsiString& pcPath,
-                    const TransferProgress& progress) {
-  if (RefuseWhileTransferring()) return;
-  CeRapiInit();
+TransferResult PullFile(const AnsiString& devicePath, const AnsiString& pcPath,
+                        TransferControl& control) {
   const std::u16string sourcePath = DeviceWidePath(devicePath);
-  RunningScope run;
   // The source must exist: creating it here would make an empty PC copy of a missing file.
   DeviceFile source(CeCreateFile(sourcePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                  OPEN_EXISTING, 0, nullptr));
-  if (!source.IsOpen()) {
-    run.End();
-    platform::Ui().ShowMessage("Error: Could not open remote file.");
-    return;
-  }
+  if (!source.IsOpen()) return Failure("Error: Could not open remote file.");
+  // Whatever ends the copy early drops the PC file's replacement: the old file stays untouched.
   platform::ReplacementFile target =
       platform::ReplacementFile::Create(platform::ToNativePath(pcPath));
-  // Each failure ends the copy with both files closed and the old PC file untouched.
-  auto fail = [&](const AnsiString& text) {
-    target.Discard();
-    source.Close();
-    run.End();
-    platform::Ui().ShowMessage(text);
-  };
-  if (!target.IsOpen()) return fail("Error: Could not create local file.");
+  if (!target.IsOpen()) return Failure("Error: Could not create local file.");
 
   DWORD high = 0;
   const DWORD low = CeGetFileSize(source.get(), &high);
   if (low == INVALID_FILE_SIZE) {
     const DWORD error = CeGetLastError();
-    if (error != NO_ERROR) return fail(CodeMessage(error, ": Could not allocate file buffer."));
+    if (error != NO_ERROR) return Failure(CodeMessage(error, ": Could not allocate file buffer."));
   }
   const std::uint64_t size = (std::uint64_t(high) << 32) | low;
-  const std::shared_ptr<char[]> buffer = SharedBuffer(size);
+  std::vector<char> buffer(
+      static_cast<std::size_t>(std::max<std::uint64_t>(1, std::min(size, kChunk))));
   std::uint64_t done = 0;
   while (done < size) {
     const auto wanted = static_cast<DWORD>(std::min(size - done, kChunk));
-    const HANDLE handle = source.get();
-    std::optional<CallResult> read = OffTheWindow([buffer, handle, wanted] {
-      CallResult r;
-      r.ok = CeReadFile(handle, buffer.get(), wanted, &r.count, nullptr) != 0;
-      r.error = CeGetLastError();
-      return r;
-    });
-    if (!read) return;  // stopped
-    if (!read->ok) return fail(CodeMessage(read->error, ": Could not read remote file."));
-    const DWORD got = std::min(read->count, wanted);  // never trust a count beyond the buffer
-    if (got == 0) return fail(kDeviceSourceChanged);  // it shrank meanwhile
+    DWORD count = 0;
+    if (!CeReadFile(source.get(), buffer.data(), wanted, &count, nullptr))
+      return Failure(CodeMessage(CeGetLastError(), ": Could not read remote file."));
+    const DWORD got = std::min(count, wanted);           // never trust a count beyond the buffer
+    if (got == 0) return Failure(kDeviceSourceChanged);  // it shrank meanwhile
     std::size_t written = 0;
-    if (!target.Write(buffer.get(), got, written))
-      return fail(CodeMessage(platform::LastFileError(), ": Could not write the local file."));
+    if (!target.Write(buffer.data(), got, written))
+      return Failure(CodeMessage(platform::LastFileError(), ": Could not write the local file."));
     done += got;
-    if (BetweenChunks(progress, done, size)) return;
+    control.Progress(done, size);
+    if (control.Stopped()) return Stop();
   }
   // A source that grew meanwhile would leave a copy of no version of it.
   char more = 0;
   DWORD extra = 0;
   if (CeReadFile(source.get(), &more, 1, &extra, nullptr) && extra > 0)
-    return fail(kDeviceSourceChanged);
+    return Failure(kDeviceSourceChanged);
   if (!target.Commit())
-    return fail(CodeMessage(platform::LastFileError(), ": Could not write the local file."));
+    return Failure(CodeMessage(platform::LastFileError(), ": Could not write the local file."));
+  return {};
 }
 
-void CopyToDevice(const AnsiString& pcPath, const AnsiString& devicePath,
-                  const TransferProgress& progress) {
-  if (RefuseWhileTransferring()) return;  // its start would reset the running copy's link
-  CeRapiInit();
-  if (AppClosing) return;
-  const std::u16string targetPath = DeviceWidePath(devicePath);
-  const std::u16string temporaryPath = DeviceWidePath(devicePath + kDeviceTemporarySuffix);
-  const std::u16string oldPath = DeviceWidePath(devicePath + kDeviceOldSuffix);
-  RunningScope run;
+TransferResult PushFile(const AnsiString& pcPath, const AnsiString& devicePath,
+                        TransferControl& control) {
+  std::u16string targetPath = DeviceWidePath(devicePath);
   // The source must exist: creating it here would overwrite the handheld's copy with nothing.
   platform::PcFile source = platform::PcFile::OpenForReading(platform::ToNativePath(pcPath));
   const AnsiString cannotCreate = "Error: neviem vytvori\x9D file v PDA.";
   if (!source.IsOpen()) {
-    run.End();
-    platform::Ui().ShowMessage("Error: neviem otvori\x9D file v PC.");
-    return;
+    if (platform::LastFileError() == platform::PcFile::kNotAFile)
+      return Failure(Utf8ToAnsi("Error: " + platform::ToNativePath(pcPath).string() +
+                                " nie je obyčajný súbor, nedá sa kopírovať."));
+    return Failure("Error: neviem otvori\x9D file v PC.");
   }
   // An existing target that may not be written (a folder, a read-only file) fails here, as
-  // creating it would; it is neither truncated nor created.
-  if (!MayReplace(targetPath)) {
-    run.End();
-    platform::Ui().ShowMessage(cannotCreate);
-    return;
+  // creating it would; it is neither truncated nor created. One that is there keeps its spelling:
+  // a handheld program that looks for "wpt.txt" must still find it after a push to "WPT.TXT".
+  CE_FIND_DATA existing;
+  if (FindEntry(targetPath, existing)) {
+    if (existing.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))
+      return Failure(cannotCreate);
+    targetPath = FolderOf(targetPath) + std::u16string(existing.cFileName);
   }
+  const bool pattern = targetPath.find_first_of(u"*?") != std::u16string::npos;
+  if (!pattern) RepairLeftoversOf(targetPath);
+  const std::u16string temporaryPath = targetPath + kTemporary;
   DeviceFile temporary(CeCreateFile(temporaryPath.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
                                     CREATE_ALWAYS, 0, nullptr));
-  running.temporary = &temporary;
-  running.temporaryPath = temporaryPath;
-  // The text is made first: the clean-up calls change the last error.
-  auto fail = [&](const AnsiString& text) {
-    if (temporary.IsOpen()) temporary.Close();
+  if (!temporary.IsOpen()) return Failure(cannotCreate);
+  // Every early end takes the temporary file away; the text is made first, as the clean-up
+  // calls change the last error.
+  auto fail = [&](AnsiString text) {
+    temporary.Close();
     CeDeleteFile(temporaryPath.c_str());
-    source.Close();
-    run.End();
-    platform::Ui().ShowMessage(text);
+    return Failure(std::move(text));
   };
-  if (!temporary.IsOpen()) {
-    run.End();
-    platform::Ui().ShowMessage(cannotCreate);
-    return;
-  }
 
   std::uint64_t size = 0;
   if (!source.Size(size))
     return fail(CodeMessage(platform::LastFileError(), ": Could not allocate file buffer."));
-  const std::shared_ptr<char[]> buffer = SharedBuffer(size);
+  std::vector<char> buffer(
+      static_cast<std::size_t>(std::max<std::uint64_t>(1, std::min(size, kChunk))));
   std::uint64_t done = 0;
   // At least one read and one write, also for an empty file.
   do {
     const auto wanted = static_cast<std::size_t>(std::min(size - done, kChunk));
     std::size_t got = 0;
-    if (!source.Read(buffer.get(), wanted, got))
+    if (!source.Read(buffer.data(), wanted, got))
       return fail(CodeMessage(platform::LastFileError(), ": neviem pre\xE8\xEDta\x9D file v PC."));
     if (got == 0 && wanted > 0) return fail(kPcSourceChanged);  // it shrank meanwhile
     // A short write that reports success leaves the rest for another call.
     std::size_t sent = 0;
     do {
       const auto count = static_cast<DWORD>(got - sent);
-      const HANDLE handle = temporary.get();
-      const char* from = buffer.get() + sent;
-      std::optional<CallResult> write = OffTheWindow([buffer, handle, from, count] {
-        CallResult r;
-        r.ok = CeWriteFile(handle, from, count, &r.count, nullptr) != 0;
-        r.error = CeGetLastError();
-        return r;
-      });
-      if (!write) return;  // stopped: the temporary file is gone already
-      if (!write->ok || (count > 0 && write->count == 0))
-        return fail(CodeMessage(write->error, ": neviem zap\xEDsa\x9D file do PDA."));
-      sent += std::min<std::size_t>(write->count, count);
+      DWORD written = 0;
+      if (!CeWriteFile(temporary.get(), buffer.data() + sent, count, &written, nullptr) ||
+          (count > 0 && written == 0))
+        return fail(CodeMessage(CeGetLastError(), ": neviem zap\xEDsa\x9D file do PDA."));
+      sent += std::min<std::size_t>(written, count);
     } while (sent < got);
     done += got;
-    if (BetweenChunks(progress, done, size)) return;
+    control.Progress(done, size);
+    if (control.Stopped()) {
+      fail({});
+      return Stop();
+    }
   } while (done < size);
   char more = 0;
   std::size_t extra = 0;
   if (source.Read(&more, 1, extra) && extra > 0) return fail(kPcSourceChanged);  // it grew
   source.Close();
 
-  running.temporary = nullptr;
   if (!temporary.Close())
     return fail(CodeMessage(CeGetLastError(), ": neviem zatvori\x9D file v PDA."));
-  // The old file steps aside under a name of its own, the new one takes its place, and only then
-  // does the old one go: a failure on the way puts the old one back.
-  bool hadOld = CeMoveFile(targetPath.c_str(), oldPath.c_str()) != 0;
-  if (!hadOld && CeGetLastError() == ERROR_ALREADY_EXISTS) {
-    CeDeleteFile(oldPath.c_str());  // left by a copy that was cut off
-    hadOld = CeMoveFile(targetPath.c_str(), oldPath.c_str()) != 0;
+  const char* const cannotReplace = ": neviem nahradi\x9D file v PDA.";
+  // One step where the library can: the target holds the old bytes or the new ones, never none.
+  if (const std::optional<BOOL> replaced =
+          rapi::ReplaceFile(temporaryPath.c_str(), targetPath.c_str())) {
+    const DWORD error = CeGetLastError();
+    if (*replaced) return {};
+    if (error != kReplaceNotSupported) return fail(CodeMessage(error, cannotReplace));
   }
+  // Otherwise the old file steps aside under a name of its own, the new one takes its place, and
+  // only then does the old one go: a failure on the way puts the old one back, and a crash
+  // between the two moves is repaired at the next connection (RepairLeftovers).
+  const std::u16string oldPath = targetPath + kOld;
+  const bool hadOld = CeMoveFile(targetPath.c_str(), oldPath.c_str()) != 0;
   if (!hadOld) {
     const DWORD error = CeGetLastError();
-    if (error != ERROR_FILE_NOT_FOUND)
-      return fail(CodeMessage(error, ": neviem nahradi\x9D file v PDA."));
+    if (error != ERROR_FILE_NOT_FOUND) return fail(CodeMessage(error, cannotReplace));
   }
   if (!CeMoveFile(temporaryPath.c_str(), targetPath.c_str())) {
-    const AnsiString text = CodeMessage(CeGetLastError(), ": neviem nahradi\x9D file v PDA.");
+    const AnsiString text = CodeMessage(CeGetLastError(), cannotReplace);
     if (hadOld) CeMoveFile(oldPath.c_str(), targetPath.c_str());
     return fail(text);
   }
-  run.End();
-  if (hadOld && !CeDeleteFile(oldPath.c_str())) {
-    platform::Ui().ShowMessage(
-        CodeMessage(CeGetLastError(), ": neviem zmaza\x9D star\xFD file v PDA."));
-    return;
-  }
-  CeRapiUninit();
+  if (hadOld && !CeDeleteFile(oldPath.c_str()))
+    return Failure(CodeMessage(CeGetLastError(), ": neviem zmaza\x9D star\xFD file v PDA."));
+  return {};
+}
+
+void RepairLeftovers(const AnsiString& deviceFolder) {
+  std::u16string folder = DeviceWidePath(deviceFolder);
+  if (folder.empty() || folder.back() != u'\\') folder += u'\\';
+  std::vector<std::u16string> found;
+  CE_FIND_DATA record;
+  const HANDLE search = CeFindFirstFile((folder + u"*" + kTemporary + u"*").c_str(), &record);
+  if (search == INVALID_HANDLE_VALUE || search == kRapiUnavailableHandle) return;
+  do found.push_back(folder + std::u16string(record.cFileName));
+  while (CeFindNextFile(search, &record));
+  CeFindClose(search);
+  // Old files before temporary ones, as for one name.
+  std::stable_partition(found.begin(), found.end(),
+                        [](const std::u16string& path) { return EndsWith(path, kOld); });
+  for (const std::u16string& path : found) RepairLeftover(path);
+}
+
+TransferEnd CopyFromDevice(const AnsiString& devicePath, const AnsiString& pcPath,
+                           const TransferProgress& progress) {
+  if (RefuseWhileTransferring()) return TransferEnd::Failed;
+  return RunCopy(
+      [devicePath, pcPath](TransferControl& control) {
+        CeRapiInit();
+        return PullFile(devicePath, pcPath, control);
+      },
+      progress);
+}
+
+TransferEnd CopyToDevice(const AnsiString& pcPath, const AnsiString& devicePath,
+                         const TransferProgress& progress) {
+  if (RefuseWhileTransferring()) return TransferEnd::Failed;  // its start would reset the link
+  const bool closing = AppClosing;
+  return RunCopy(
+      [pcPath, devicePath, closing](TransferControl& control) {
+        CeRapiInit();
+        if (closing) return TransferResult{TransferEnd::Stopped, {}};
+        TransferResult result = PushFile(pcPath, devicePath, control);
+        if (result.end == TransferEnd::Done) CeRapiUninit();
+        return result;
+      },
+      progress);
+}
+
+bool TransferRunning() {
+  return running;
+}
+
+bool RefuseWhileTransferring() {
+  if (!running) return false;
+  platform::Ui().ShowMessage(kTransferBusyMessage);
+  return true;
+}
+
+void StopTransfer() {
+  if (running) device::StopAwaited();
 }

@@ -1,41 +1,73 @@
 #pragma once
-// Whole-file copies between the PC and the handheld. Each reports its own failures in a
-// message box and returns nothing. Data moves in chunks; between chunks the copy reports its
-// progress and lets the window handle its events, so a command may start from there: a second
-// copy is refused with kTransferBusyMessage while one runs.
+// Whole-file copies between the PC and the handheld.
 //
-// Nothing a user had is lost: the target is replaced only once the whole source arrived and
-// was closed; any failure, or a stop, leaves the earlier target as it was and no temporary file.
-// A copy whose source and target are one file therefore leaves it as it was.
+// The copy itself (PullFile, PushFile) runs on the handheld's thread (device/worker.h): every call
+// of the handheld's library for one file, the PC file's too, in chunks. The window's part
+// (CopyFromDevice, CopyToDevice) hands it there, waits with user input held, shows the copy's
+// failure in a message box and reports how it ended. While it waits, a second copy is refused
+// with kTransferBusyMessage.
+//
+// Nothing a user had is lost: the target is replaced only once the whole source arrived and was
+// closed; any failure, or a stop, leaves the earlier target as it was and no temporary file. A
+// copy whose source and target are one file therefore leaves it as it was.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 
 #include "platform/ansi.h"
 
-// Bytes done of the whole size, after each chunk.
-using TransferProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
-
 inline constexpr std::size_t kTransferChunk = 1u << 20;
 
-// Handheld file -> PC file.
-void CopyFromDevice(const AnsiString& devicePath, const AnsiString& pcPath,
-                    const TransferProgress& progress = {});
-// PC file -> handheld file, written beside the target under kDeviceTemporarySuffix and then
-// put in its place. Does nothing (after CeRapiInit) while the main window is closing.
-void CopyToDevice(const AnsiString& pcPath, const AnsiString& devicePath,
-                  const TransferProgress& progress = {});
+enum class TransferEnd { Done, Failed, Stopped };
+
+// What a copy reports to, and asks of, whoever runs it; called on the copying thread.
+class TransferControl {
+ public:
+  virtual ~TransferControl() = default;
+  // Bytes done of the whole size, after each chunk.
+  virtual void Progress(std::uint64_t done, std::uint64_t total) = 0;
+  virtual bool Stopped() const = 0;
+};
+
+struct TransferResult {
+  TransferEnd end = TransferEnd::Done;
+  AnsiString message;  // what the user is told; empty for a copy that went well or was stopped
+};
+
+// Handheld file -> PC file, on the calling thread. The link is the caller's (CeRapiInit before).
+TransferResult PullFile(const AnsiString& devicePath, const AnsiString& pcPath,
+                        TransferControl& control);
+// PC file -> handheld file, written beside the target under kDeviceTemporarySuffix and then put
+// in its place in one step where the library can (its entry VireskaReplaceFile), else in two
+// moves through kDeviceOldSuffix. An existing target keeps the spelling the handheld has for it.
+TransferResult PushFile(const AnsiString& pcPath, const AnsiString& devicePath,
+                        TransferControl& control);
 
 inline constexpr const char* kDeviceTemporarySuffix = ".~vireska";
 inline constexpr const char* kDeviceOldSuffix = ".~vireska-old";
 
-// Whether a copy is running (its pump is below the caller).
+// What a replace cut off by a crash or a power loss left in a handheld folder ("\dir\"): a
+// "x.~vireska-old" goes back to "x" when "x" is missing and goes when it is not; a "x.~vireska"
+// goes. On the handheld's thread, with the link open.
+void RepairLeftovers(const AnsiString& deviceFolder);
+
+// Bytes done of the whole size, on the window's thread while it waits.
+using TransferProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
+
+// The window's copies. Each starts the link (CeRapiInit); a copy to the handheld that went well
+// ends it. A copy to the handheld does nothing more while the main window is closing.
+TransferEnd CopyFromDevice(const AnsiString& devicePath, const AnsiString& pcPath,
+                           const TransferProgress& progress = {});
+TransferEnd CopyToDevice(const AnsiString& pcPath, const AnsiString& devicePath,
+                         const TransferProgress& progress = {});
+
+// Whether the window waits for a copy now.
 bool TransferRunning();
 // For commands that use the handheld's link, which a running copy needs: true (after saying
 // so) while a copy runs.
 bool RefuseWhileTransferring();
-// Stops the running copy at its next chunk, without a message. A copy to the handheld removes its
-// temporary file now, while the link is still open. Nothing happens when no copy runs.
+// Stops the running copy: the window stops waiting at once and the copy, on its own thread,
+// removes its temporary file and ends without a message. Nothing happens when no copy runs.
 void StopTransfer();
 
 inline const AnsiString kTransferBusyMessage =

@@ -13,6 +13,7 @@
 #include "device/form_progress.h"
 #include "device/rapi.h"
 #include "device/transfer.h"
+#include "device/worker.h"
 #include "export/exportname.h"
 #include "export/pagewriters.h"
 #include "export/uploadlimit.h"
@@ -50,11 +51,12 @@ void TForm1::SpeedButton9Click() {
 void TForm1::PushExport(const AnsiString& pcFile, const AnsiString& deviceFile) {
   if (!CheckBox1->isChecked()) return;
   if (RefuseWhileTransferring()) return;  // before the running push's timer is touched
+  TransferEnd end = TransferEnd::Failed;
   try {
     platform::Ui().SetCursor(platform::CursorShape::Hourglass);
     WaitStart = platform::GetTickCount();
     Timer1->start();
-    CopyToDevice(pcFile, deviceFile, [this](std::uint64_t done, std::uint64_t total) {
+    end = CopyToDevice(pcFile, deviceFile, [this](std::uint64_t done, std::uint64_t total) {
       ShowTransferProgress(ProgressBar1, done, total);
     });
     Timer1->stop();
@@ -63,6 +65,9 @@ void TForm1::PushExport(const AnsiString& pcFile, const AnsiString& deviceFile) 
     platform::Ui().ShowMessage(kPushFailedMessage);
   }
   platform::Ui().SetCursor(platform::CursorShape::Default);
+  // A push the user stopped is not started again for the next cache of a batch.
+  if (end == TransferEnd::Stopped) CheckBox1->setChecked(false);
+  if (end == TransferEnd::Done) DeviceFileWritten(deviceFile);
 }
 
 namespace {
@@ -123,9 +128,11 @@ void TForm1::Timer1Timer() {
   CheckBox1->setEnabled(false);
   CheckBox1->setChecked(false);
   StopTransfer();  // the push below this handler ends at its next chunk, leaving no debris
-  CeRapiUninit();
+  // The link ends on the handheld's thread once the push has let go of it: the window never
+  // waits on a device that may have stopped answering.
+  device::PostAndForget([] { CeRapiUninit(); });
   platform::ProcessMessages();
-  CeRapiUninit();
+  device::PostAndForget([] { CeRapiUninit(); });
   platform::Ui().SetCursor(platform::CursorShape::Default);
 }
 

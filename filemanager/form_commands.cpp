@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <algorithm>
 #include <optional>
 #include <string_view>
 
@@ -12,6 +13,7 @@
 #include "device/link.h"
 #include "device/rapi.h"
 #include "device/transfer.h"
+#include "device/worker.h"
 #include "filemanager/SuhlasCopyU.h"
 #include "filemanager/order.h"
 #include "filemanager/panes.h"
@@ -63,13 +65,55 @@ std::optional<AnsiString> InFolder(const AnsiString& folder, std::string_view ty
   return folder + name;
 }
 
-// One remote call on a connection of its own.
+// One remote call on a connection of its own, on the handheld's thread. False: stopped.
 template <typename Call>
-void OnHandheld(const AnsiString& path, Call call) {
-  CeRapiInit();
-  DeviceLinkEnd endLink;
-  WideBufferScope wide;
-  call(ToWidePath(path));
+bool OnHandheld(const AnsiString& path, Call call) {
+  return device::Run([path, call](device::Job&) {
+           CeRapiInit();
+           DeviceLinkEnd endLink;
+           WideBufferScope wide;
+           call(ToWidePath(path));
+         }) == device::WaitEnd::Finished;
+}
+
+// A selected entry of a pane, taken before the command acts: what a command works on cannot
+// change under it, whatever the grid shows later.
+struct Entry {
+  AnsiString name;
+  bool directory = false;
+};
+
+std::vector<Entry> SelectedEntries(const TStringGrid* grid, int nameCol) {
+  std::vector<Entry> entries;
+  for (int row : SelectedRows(grid, nameCol))
+    entries.push_back({grid->Cell(nameCol, row), IsPcDirectory(grid->Cell(1, row))});
+  return entries;
+}
+
+enum class Step { Next, End };
+
+// The dialog's protocol for a list command: for each entry the edits are preset, the user asked
+// (unless "Už sa nepýtaj" was ticked) and a confirmed entry acted on. The act ends the command
+// early by answering Step::End (a stopped copy). Returns how many entries were asked about and
+// how many were confirmed.
+struct Asked {
+  int asked = 0, confirmed = 0;
+};
+template <typename Preset, typename Act>
+Asked ConfirmEach(const std::vector<Entry>& entries, Preset preset, Act act) {
+  Asked counts;
+  for (const Entry& entry : entries) {
+    preset(entry);
+    ++counts.asked;
+    if (!Confirm()) continue;
+    ++counts.confirmed;
+    if (act(entry) == Step::End || AppClosing) break;
+  }
+  return counts;
+}
+
+Step AfterCopy(TransferEnd end) {
+  return end == TransferEnd::Stopped ? Step::End : Step::Next;
 }
 
 }  // namespace
@@ -81,23 +125,30 @@ void TForm1::KopirovaniesborudoPDA1Click() {
   Potvrd->Edit2->setVisible(true);
   const AnsiString pcDir = StatusBar5->PanelText(0);
   const AnsiString deviceDir = StatusBar3->PanelText(0);
+  std::vector<Entry> files = SelectedEntries(StringGrid2, 0);
+  // Folders are never copied.
+  files.erase(
+      std::remove_if(files.begin(), files.end(), [](const Entry& e) { return e.directory; }),
+      files.end());
   platform::DefaultCursorAtEnd cursor;
-  int counter = 0;
-  for (int row : SelectedRows(StringGrid2, 0)) {
-    if (IsPcDirectory(StringGrid2->Cell(1, row))) continue;  // folders are never copied
-    const AnsiString name = StringGrid2->Cell(0, row);
-    platform::SetEditText(Potvrd->Edit1, platform::JoinPcPath(pcDir, name));
-    platform::SetEditText(Potvrd->Edit2, deviceDir + name);
-    ++counter;  // a declined file counts too: it was a selected file
-    if (!Confirm()) continue;
-    const auto target = InFolder(deviceDir, platform::EditText(Potvrd->Edit2));
-    if (!target) continue;
-    Hourglass();
-    CopyToDevice(platform::EditText(Potvrd->Edit1), *target, PanelProgress(StatusBar3, 1));
-  }
+  // A declined file counts too: it was a selected file.
+  const Asked counts = ConfirmEach(
+      files,
+      [&](const Entry& file) {
+        platform::SetEditText(Potvrd->Edit1, platform::JoinPcPath(pcDir, file.name));
+        platform::SetEditText(Potvrd->Edit2, deviceDir + file.name);
+      },
+      [&](const Entry&) {
+        const auto target = InFolder(deviceDir, platform::EditText(Potvrd->Edit2));
+        if (!target) return Step::Next;
+        Hourglass();
+        return AfterCopy(
+            CopyToDevice(platform::EditText(Potvrd->Edit1), *target, PanelProgress(StatusBar3, 1)));
+      });
+  if (AppClosing) return;
   GetDirPDA(DeviceDir + "*");
   DefaultCursor();
-  if (counter == 0) platform::Ui().ShowMessage(kNothingSelected);
+  if (counts.asked == 0) platform::Ui().ShowMessage(kNothingSelected);
 }
 
 void TForm1::MenuItem1Click() {
@@ -107,27 +158,33 @@ void TForm1::MenuItem1Click() {
   Potvrd->Edit2->setVisible(true);
   const AnsiString pcDir = StatusBar5->PanelText(0);
   const AnsiString deviceDir = StatusBar3->PanelText(0);
-  const int col = DeviceGridCol;
-  int counter = 0;
+  std::vector<Entry> files = SelectedEntries(StringGrid1, DeviceGridCol);
+  files.erase(
+      std::remove_if(files.begin(), files.end(), [](const Entry& e) { return e.directory; }),
+      files.end());
+  Asked counts;
   {
     platform::DefaultCursorAtEnd cursor;
-    for (int row : SelectedRows(StringGrid1, col)) {
-      if (IsPcDirectory(StringGrid1->Cell(1, row))) continue;
-      const AnsiString name = StringGrid1->Cell(col, row);
-      platform::SetEditText(Potvrd->Edit1, deviceDir + name);
-      platform::SetEditText(Potvrd->Edit2, platform::JoinPcPath(pcDir, name));
-      if (!Confirm()) continue;
-      const auto target =
-          InFolder(platform::JoinPcPath(pcDir, ""), platform::EditText(Potvrd->Edit2));
-      if (!target) continue;
-      Hourglass();
-      CopyFromDevice(platform::EditText(Potvrd->Edit1), *target, PanelProgress(StatusBar5, 1));
-      DefaultCursor();
-      ++counter;
-    }
+    counts = ConfirmEach(
+        files,
+        [&](const Entry& file) {
+          platform::SetEditText(Potvrd->Edit1, deviceDir + file.name);
+          platform::SetEditText(Potvrd->Edit2, platform::JoinPcPath(pcDir, file.name));
+        },
+        [&](const Entry&) {
+          const auto target =
+              InFolder(platform::JoinPcPath(pcDir, ""), platform::EditText(Potvrd->Edit2));
+          if (!target) return Step::Next;
+          Hourglass();
+          const TransferEnd end = CopyFromDevice(platform::EditText(Potvrd->Edit1), *target,
+                                                 PanelProgress(StatusBar5, 1));
+          DefaultCursor();
+          return AfterCopy(end);
+        });
   }
+  if (AppClosing) return;
   ListPcDir(DirectoryListBox1->Directory());
-  if (counter == 0) platform::Ui().ShowMessage(kNothingSelected);
+  if (counts.confirmed == 0) platform::Ui().ShowMessage(kNothingSelected);
 }
 
 void TForm1::MenuItem2Click() {
@@ -136,21 +193,22 @@ void TForm1::MenuItem2Click() {
   Potvrd->Edit1->setVisible(true);
   Potvrd->Edit2->setVisible(false);
   const AnsiString deviceDir = StatusBar3->PanelText(0);
-  const int col = DeviceGridCol;
   platform::DefaultCursorAtEnd cursor;
-  int counter = 0;
-  for (int row : SelectedRows(StringGrid1, col)) {
-    platform::SetEditText(Potvrd->Edit1, deviceDir + StringGrid1->Cell(col, row));
-    if (!Confirm()) continue;
-    Hourglass();
-    const AnsiString path = platform::EditText(Potvrd->Edit1);
-    // Results are not examined: the listing that follows shows what is left.
-    OnHandheld(path, IsPcDirectory(StringGrid1->Cell(1, row)) ? CeRemoveDirectory : CeDeleteFile);
-    ++counter;
-  }
+  // Directories are not skipped: an empty one goes.
+  const Asked counts = ConfirmEach(
+      SelectedEntries(StringGrid1, DeviceGridCol),
+      [&](const Entry& entry) { platform::SetEditText(Potvrd->Edit1, deviceDir + entry.name); },
+      [&](const Entry& entry) {
+        Hourglass();
+        // Results are not examined: the listing that follows shows what is left.
+        const bool done = OnHandheld(platform::EditText(Potvrd->Edit1),
+                                     entry.directory ? CeRemoveDirectory : CeDeleteFile);
+        return done ? Step::Next : Step::End;
+      });
+  if (AppClosing) return;
   GetDirPDA(DeviceDir + "*");
   DefaultCursor();
-  if (counter == 0) platform::Ui().ShowMessage(kNothingSelected);
+  if (counts.confirmed == 0) platform::Ui().ShowMessage(kNothingSelected);
 }
 
 void TForm1::Vytvoradresr1Click() {
@@ -169,6 +227,7 @@ void TForm1::Vytvoradresr1Click() {
       OnHandheld(*path, [](LPCWSTR wide) { CeCreateDirectory(wide, nullptr); });
     }
   }
+  if (AppClosing) return;
   GetDirPDA(DeviceDir + "*");
   DefaultCursor();
 }

@@ -1,15 +1,18 @@
 // The two listings: the handheld directory through the remote API, the PC directory through
 // the platform directory search.
 #include <QCheckBox>
+#include <memory>
 
 #include "app/mainform.h"
 #include "app/state.h"
 #include "device/link.h"
 #include "device/rapi.h"
 #include "device/transfer.h"
+#include "device/worker.h"
 #include "filemanager/listing.h"
 #include "filemanager/panes.h"
 #include "platform/clock.h"
+#include "platform/codepage.h"
 #include "platform/ui.h"
 
 namespace {
@@ -36,27 +39,47 @@ void TForm1::GetDirPDA(const AnsiString& pattern) {
   platform::Ui().SetCursor(platform::CursorShape::Hourglass);
   platform::DefaultCursorAtEnd cursor;
   const std::uint32_t start = platform::GetTickCount();
+  struct Listing {
+    bool connected = false;
+    std::vector<ListingRow> rows;
+    ListingTotals totals;
+  };
+  auto listing = std::make_shared<Listing>();
+  const AnsiString folder = pattern.substr(0, pattern.rfind('\\') + 1);
+  device::WaitOptions options;
+  options.startLimitMs = kDeviceStartLimitMs;
+  const device::WaitEnd end = device::Run(
+      [pattern, folder, listing](device::Job&) {
+        if (!ConnectDevice()) return;
+        listing->connected = true;
+        WideBufferScope wide;
+        DeviceLinkEnd endLink;
+        RepairLeftovers(folder);  // the listing never shows what a cut-off copy left
+        ReadDeviceListing(pattern, listing->rows, listing->totals);
+      },
+      options);
+  const bool listed = end == device::WaitEnd::Finished && listing->connected;
   {
     GridRefill refill(StringGrid1);
     refill.SetRowCount(2);  // header and up entry stay
-    if (!ConnectDevice()) {
-      CheckBox1->setEnabled(false);
+    if (end != device::WaitEnd::Stopped) CheckBox1->setEnabled(listed);
+    if (!listed) {
+      if (end == device::WaitEnd::TimedOut) StatusBar3->SetPanelText(1, kDeviceNotAnswering);
       return;
     }
-    CheckBox1->setEnabled(true);
-    std::vector<ListingRow> rows;
-    ListingTotals totals;
-    {
-      WideBufferScope wide;
-      DeviceLinkEnd endLink;
-      ReadDeviceListing(pattern, rows, totals);
-    }
-    refill.SetRowCount(static_cast<int>(rows.size()) + 2);
-    WriteRows(StringGrid1, 2, rows);
-    WriteTotals(StatusBar2, totals);
+    refill.SetRowCount(static_cast<int>(listing->rows.size()) + 2);
+    WriteRows(StringGrid1, 2, listing->rows);
+    WriteTotals(StatusBar2, listing->totals);
     StatusBar3->SetPanelText(1, std::to_string(platform::GetTickCount() - start) + "msec");
   }
+  deviceListed_ = true;
   Zotried();
+}
+
+void TForm1::DeviceFileWritten(const AnsiString& devicePath) {
+  const AnsiString folder = devicePath.substr(0, devicePath.rfind('\\') + 1);
+  if (deviceListed_ && FromAnsi(folder).compare(FromAnsi(DeviceDir), Qt::CaseInsensitive) == 0)
+    GetDirPDA(DeviceDir + "*");
 }
 
 void ListPcDir(const AnsiString& directory) {

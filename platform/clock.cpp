@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <chrono>
 #include <deque>
+#include <mutex>
 #include <thread>
 
 namespace platform {
@@ -103,6 +104,14 @@ void ProcessMessages() {
     QCoreApplication::processEvents(QEventLoop::AllEvents, kMaxPumpMs);
 }
 
+namespace {
+// A wake from another thread: the dispatcher that waits now, or a wake kept for the next wait
+// (one that came between a waiter's last look and its wait).
+std::mutex wakeMutex;
+QAbstractEventDispatcher* waitingDispatcher = nullptr;
+bool wakePending = false;
+}  // namespace
+
 void ProcessMessagesWaiting(int maxWaitMs) {
   if (!QCoreApplication::instance()) {
     std::this_thread::sleep_for(std::chrono::milliseconds(maxWaitMs));
@@ -113,9 +122,28 @@ void ProcessMessagesWaiting(int maxWaitMs) {
   QAbstractEventDispatcher* dispatcher =
       QAbstractEventDispatcher::instance(QThread::currentThread());
   if (!dispatcher) return;
+  {
+    std::lock_guard<std::mutex> lock(wakeMutex);
+    if (wakePending) {
+      wakePending = false;
+      return;
+    }
+    waitingDispatcher = dispatcher;
+  }
   int timerId = dispatcher->registerTimer(maxWaitMs, Qt::PreciseTimer, dispatcher);
   dispatcher->processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::AllEvents);
   dispatcher->unregisterTimer(timerId);
+  std::lock_guard<std::mutex> lock(wakeMutex);
+  waitingDispatcher = nullptr;
+  wakePending = false;
+}
+
+void WakeWaitingThread() {
+  std::lock_guard<std::mutex> lock(wakeMutex);
+  if (waitingDispatcher)
+    waitingDispatcher->wakeUp();
+  else
+    wakePending = true;
 }
 
 }  // namespace platform

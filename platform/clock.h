@@ -35,5 +35,8 @@ void ProcessMessages();
 // One pass of a busy wait: handles pending events, waiting at most maxWaitMs for one to arrive,
 // so such a loop does not spin a core.
 void ProcessMessagesWaiting(int maxWaitMs);
+// Ends the wait of ProcessMessagesWaiting now, or the next one at once; any thread may call it
+// (work on another thread that finished, or made progress).
+void WakeWaitingThread();
 
 }  // namespace platform

@@ -86,17 +86,20 @@ PcFile& PcFile::operator=(PcFile&& other) noexcept {
 }
 
 PcFile PcFile::OpenForReading(const std::filesystem::path& file) {
-  int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking while it opens: a FIFO without a writer would hold the caller for good.
+  int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     FailErrno();
     return PcFile();
   }
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-    Fail(S_ISDIR(st.st_mode) ? 5 : WindowsErrorFromErrno(errno));
+  const bool known = ::fstat(fd, &st) == 0;
+  if (!known || !S_ISREG(st.st_mode)) {
+    Fail(!known ? WindowsErrorFromErrno(errno) : S_ISDIR(st.st_mode) ? 5 : kNotAFile);
     ::close(fd);
     return PcFile();
   }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
   return PcFile(fd);
 }

@@ -34,8 +34,10 @@ class PcFile {
   PcFile(const PcFile&) = delete;
   PcFile& operator=(const PcFile&) = delete;
 
-  // An existing file, never created (a directory fails with access denied).
+  // An existing file, never created (a directory fails with access denied, a FIFO, socket or
+  // device with kNotAFile, without waiting for a peer).
   static PcFile OpenForReading(const std::filesystem::path& file);
+  static constexpr unsigned kNotAFile = 222;  // ERROR_BAD_FILE_TYPE
 
   bool IsOpen() const { return fd_ >= 0; }
   bool Size(std::uint64_t& size);

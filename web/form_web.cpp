@@ -8,6 +8,7 @@
 
 #include "app/mainform.h"
 #include "app/state.h"
+#include "device/transfer.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/profile.h"
@@ -56,6 +57,7 @@ void WaitForPageAndIdle(const WebBrowser* browser) {
 
 void TForm1::SpeedButton11Click() {
   PageReady = true;
+  StopTransfer();  // the one control of the tab that also stops a copy
 }
 
 void TForm1::WebBrowser1ProgressChange(int progress, int progressMax) {

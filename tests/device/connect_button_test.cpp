@@ -38,6 +38,7 @@ TEST_F(ConnectButton, ShowsTheLinkStateAndEnablesThePushWithoutTickingIt) {
     EXPECT_EQ(form->StatusBar1->PanelText(2), "PDA OFF");
   }
   EXPECT_TRUE(ui.shown.empty());
+  EXPECT_EQ(ui.cursors.front(), platform::CursorShape::Hourglass);
   EXPECT_EQ(ui.cursors.back(), platform::CursorShape::Default);
 }
 
@@ -45,6 +46,7 @@ TEST_F(ConnectButton, ClosingTheWindowEndsTheLink) {
   form->ToolButton2->click();
   ASSERT_TRUE(DeviceFolder::LinkOpen());
   form->FormClose();
+  DeviceFolder::Settle();  // the link ends on the handheld's thread
   EXPECT_FALSE(DeviceFolder::LinkOpen());
 }
 

@@ -146,8 +146,9 @@ std::vector<Case> Written() {
       Rows(Row("Listing", C::Listing, F::Step, "CeFindClose", {}, {}), kAllRows),
       Rows(Row("Listing", C::Listing, F::Step, "CeRapiUninit", {}, {}), kAllRows),
       Rows(Row("Listing", C::Listing, F::ConnectDelay, "", {}, {}), none, false),
-      // Removed once connected: the search finds nothing, the connection counted.
-      Rows(Row("Listing", C::Listing, F::RootRemoved, "", {}, {}), none),
+      // Removed as the listing begins: no handheld answers (a search that fails once connected
+      // is the CeFindFirstFile row above).
+      Rows(Row("Listing", C::Listing, F::RootRemoved, "", {}, {}), none, false),
 
       // "Kopirovanie označených súborov do PDA": PC a.txt and c.txt, one message per file.
       Rows(Row("ToHandheld", C::CopyToHandheld, F::None, "", {}, {{kHhA, "PC a"}, {kHhC, "PC c"}}),
@@ -371,11 +372,11 @@ TEST_P(FailureMatrix, ReportsExactlyAndKeepsWhatTheRulesKeep) {
   }
   if (removeRoot && c.command == Command::CopyFromDevice)
     watcher.emplace(pc.path(), IN_CREATE, device.root());
-  bool connected = false;  // the listing's connection is made, its search not yet begun
+  bool begun = false;
   if (removeRoot && c.command == Command::Listing)
     ui.onCursor = [&](platform::CursorShape shape) {
-      if (shape == platform::CursorShape::Default && !connected) {
-        connected = true;
+      if (shape == platform::CursorShape::Hourglass && !begun) {
+        begun = true;
         fs::remove_all(device.root());
       }
     };

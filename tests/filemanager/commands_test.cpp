@@ -5,12 +5,16 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <QToolButton>
 #include <QUrl>
 #include <cstdlib>
 #include <string>
 
+#include "device/rapi.h"
 #include "filemanager/SuhlasCopyU.h"
+#include "filemanager/panes.h"
 #include "fm_fixture.h"
+#include "platform/clock.h"
 #include "platform/shellopen.h"
 
 namespace {
@@ -59,6 +63,69 @@ TEST_F(Commands, CopyToHandheldTakesSelectedFilesAndSkipsFolders) {
   EXPECT_TRUE(ui.shown.empty());
   EXPECT_NE(RowOf(form->StringGrid1, "a.bin"), -1);  // the handheld pane was listed again
   EXPECT_EQ(ui.cursors.back(), platform::CursorShape::Default);
+}
+
+// What a copy acts on is taken when it begins: a pane that changes while it runs (input is held
+// then, so only the program could change it) redirects nothing, and the user's clicks are dropped.
+TEST_F(Commands, ACopyActsOnTheFilesSelectedWhenItBegan) {
+  TempDir::Write(pc / "a.txt", "pc a");
+  TempDir::Write(pc / "b.txt", "pc b");
+  std::filesystem::create_directory(pc / "Sub");
+  for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"})
+    TempDir::Write(pc / "Sub" / name, std::string("sub ") + name);
+  std::filesystem::create_directory(device / "Dir");
+  Start();
+  form->SpeedButton12->click();
+  form->Refre1->trigger();
+  ClickCell(form->StringGrid2, 0, RowOf(form->StringGrid2, "a.txt"));
+  ClickCell(form->StringGrid2, 0, RowOf(form->StringGrid2, "b.txt"), Qt::ControlModifier);
+  ASSERT_EQ(SelectedRows(form->StringGrid2, 0).size(), 2u);
+  Answers({platform::mrYes, platform::mrYes});
+  DeviceFolder::WriteDelay(400);
+  QTimer::singleShot(150, form.get(), [&] {
+    DoubleClickCell(form->StringGrid1, 0, RowOf(form->StringGrid1, "Dir"));
+    form->DirectoryListBox1->SetDirectory(PcText(pc / "Sub"));
+  });
+  form->KopirovaniesborudoPDA1->trigger();
+  EXPECT_EQ(Device("a.txt"), "pc a");
+  EXPECT_EQ(Device("b.txt"), "pc b");
+  EXPECT_EQ(TempDir::Names(device.root()), (std::vector<std::string>{"Dir", "a.txt", "b.txt"}));
+  EXPECT_EQ(DeviceDir, "\\");
+  EXPECT_NE(RowOf(form->StringGrid1, "b.txt"), -1);  // the pane it wrote into, listed again
+  EXPECT_TRUE(ui.shown.empty());
+}
+
+// The window never calls the handheld's library itself: a device that stops answering can hold
+// up only the handheld's thread.
+TEST_F(Commands, EveryHandheldCallOfTheWindowIsMadeOnTheHandheldsThread) {
+  TempDir::Write(pc / "a.txt", "pc a");
+  TempDir::Write(device / "b.txt", "handheld b");
+  Start();
+  const unsigned before = rapi::CallsOffTheDeviceThread();
+  form->SpeedButton12->click();
+  form->Refre1->trigger();
+  SelectRows(form->StringGrid2, RowOf(form->StringGrid2, "a.txt"),
+             RowOf(form->StringGrid2, "a.txt"));
+  Answers({platform::mrYes});
+  form->KopirovaniesborudoPDA1->trigger();
+  ClickCell(form->StringGrid1, 0, RowOf(form->StringGrid1, "b.txt"));
+  Answers({platform::mrYes, platform::mrYes, platform::mrYes});
+  form->MenuItem1->trigger();
+  form->Vytvoradresr1->trigger();
+  ClickCell(form->StringGrid1, 0, RowOf(form->StringGrid1, "b.txt"));
+  form->MenuItem2->trigger();
+  form->ToolButton2->click();
+  form->CheckBox1->setChecked(true);
+  form->PushExport(PcText(pc / "a.txt"), "\\pushed.txt");
+  WaitStart = platform::GetTickCount() - 10000;
+  form->Timer1Timer();
+  form->close();
+  DeviceFolder::Settle();
+  EXPECT_EQ(rapi::CallsOffTheDeviceThread(), before);
+  EXPECT_EQ(TempDir::Names(device.root()),
+            (std::vector<std::string>{"Nov\xC3\xBD adres\xC3\xA1r", "a.txt", "pushed.txt"}));
+  EXPECT_EQ(TempDir::Read(pc / "b.txt"), "handheld b");
+  EXPECT_FALSE(DeviceFolder::LinkOpen());
 }
 
 TEST_F(Commands, TheDialogIsSetUpForTheCopy) {

@@ -9,6 +9,7 @@
 
 #include "device/folder/folder_device.h"
 #include "device/rapi.h"
+#include "device/worker.h"
 #include "support/temp_dir.h"
 
 #ifndef VIRESKA_TEST_RAPI_LIBRARY
@@ -18,6 +19,7 @@
 class DeviceFolder {
  public:
   DeviceFolder() {
+    Settle();
     ClearSwitches();
     ::setenv("VIRESKA_RAPI", VIRESKA_TEST_RAPI_LIBRARY, 1);
     ::setenv(folder_device::kRootVariable, root_.path().c_str(), 1);
@@ -25,6 +27,7 @@ class DeviceFolder {
     CeRapiUninit();
   }
   ~DeviceFolder() {
+    Settle();
     ClearSwitches();
     CeRapiUninit();
     ::unsetenv("VIRESKA_RAPI");
@@ -60,6 +63,11 @@ class DeviceFolder {
   }
   // Whether the library still has a link open (CeRapiInit without CeRapiUninit).
   static bool LinkOpen() { return FindError(u"\\*") != ERROR_NOT_READY; }
+  // Until the handheld's thread has done what it was given (a stopped copy cleans up there, after
+  // the window stopped waiting): the environment is changed only while nothing reads it.
+  static void Settle() {
+    if (!device::WaitIdle(120000)) std::abort();
+  }
 
  private:
   static void SetNumber(const char* variable, int value) {
