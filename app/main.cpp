@@ -1,6 +1,7 @@
 #include "app/application.h"
 #include "app/mainform.h"
 #include "filemanager/SuhlasCopyU.h"
+#include "platform/paths.h"
 #include "platform/qtui.h"
 
 int main(int argc, char** argv) {
@@ -9,6 +10,7 @@ int main(int argc, char** argv) {
   TApplication app(argc, argv);
   platform::QtModalUi ui;
   platform::SetUi(&ui);
+  platform::ShowSettingsNotice();
 
   TForm1 form;
   TPotvrd potvrd(&form);
