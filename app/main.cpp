@@ -2,6 +2,7 @@
 #include "app/mainform.h"
 #include "device/worker.h"
 #include "filemanager/SuhlasCopyU.h"
+#include "platform/paths.h"
 #include "platform/qtui.h"
 
 namespace {
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
   TApplication app(argc, argv);
   platform::QtModalUi ui;
   platform::SetUi(&ui);
+  platform::ShowSettingsNotice();
 
   TForm1 form;
   TPotvrd potvrd(&form);

@@ -1,6 +1,11 @@
 #include "export/pagewriters.h"
 
 #include <QBuffer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdint>
+#include <filesystem>
+#include <string>
 
 #include "app/mainform.h"
 #include "export/mhtml.h"
@@ -22,10 +27,28 @@ void SetWriterResult(const char* text) {
   if (Form1) Form1->StatusBar1->SetPanelText(1, text);
 }
 
-// Nothing is fetched again: what the user's login showed stays in the engine.
+// Nothing is fetched again: what the user's login showed stays in the engine. The engine's
+// file is moved into place, not read: only its size is looked at, against the cap the fetched
+// form has too.
 void SaveWholePage(WebBrowser* browser, const AnsiString& fileName) {
   try {
-    AdoStream(browser->PageArchive()).SaveToFile(fileName, kCreateOverwrite);
+    QTemporaryDir folder;
+    if (!folder.isValid()) throw PlatformError("Cannot create a temporary folder");
+    const std::filesystem::path archive =
+        QFile::encodeName(folder.filePath(QStringLiteral("page.mht"))).toStdString();
+    browser->SavePageArchive(archive);
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(archive, ec);
+    if (!ec && size > kMaxPageBytes)
+      throw PlatformError(
+          FormatMessage1(Utf8ToAnsi("Stránka sa neuložila do %s: jej archív je väčší ako "),
+                         fileName) +
+          std::to_string(kMaxPageBytes >> 20) + " MiB.");
+    platform::ReplacementFile file =
+        platform::ReplacementFile::Create(platform::ToNativePath(fileName));
+    if (!file.IsOpen() || !file.TakeFile(archive) || !file.Commit())
+      throw PlatformError("Write to file failed: " + fileName + " (error " +
+                          std::to_string(platform::LastFileError()) + ")");
   } catch (...) {
     SetWriterResult("Chyba");
     throw;

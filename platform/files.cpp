@@ -213,6 +213,28 @@ ReplacementFile ReplacementFile::Create(const std::filesystem::path& target) {
   return out;
 }
 
+bool ReplacementFile::TakeFile(const std::filesystem::path& source) {
+  if (temporary_.empty()) return Fail(6);
+  struct stat chosen {};
+  if (::fstat(file_.fd_, &chosen) != 0) return FailErrno();
+  if (::chmod(source.c_str(), chosen.st_mode & 07777) != 0) return FailErrno();
+  if (::chown(source.c_str(), chosen.st_uid, chosen.st_gid) != 0) {
+    // As in Create: only root may keep another user's ownership.
+  }
+  if (::rename(source.c_str(), temporary_.c_str()) == 0) return true;
+  if (errno != EXDEV) return FailErrno();
+  PcFile in = PcFile::OpenForReading(source);
+  if (!in.IsOpen()) return false;
+  char chunk[1 << 16];
+  for (;;) {
+    std::size_t got = 0, put = 0;
+    if (!in.Read(chunk, sizeof chunk, got) || !Write(chunk, got, put)) return false;
+    if (got < sizeof chunk) break;
+  }
+  ::unlink(source.c_str());
+  return true;
+}
+
 bool ReplacementFile::Commit() {
   if (temporary_.empty()) return Fail(6);
   if (!file_.Close()) {

@@ -74,6 +74,9 @@ class ReplacementFile {
   bool Write(const void* buffer, std::size_t count, std::size_t& done) {
     return file_.Write(buffer, count, done);
   }
+  // The new content is a finished file of ours instead (it goes): renamed into the temporary
+  // file's place with the mode Create chose, or copied there from another file system.
+  bool TakeFile(const std::filesystem::path& source);
   // Closes and puts the new content in place; on failure nothing is left behind.
   bool Commit();
   // The whole new content at once, then Commit.

@@ -1,6 +1,7 @@
 #include "platform/paths.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,6 +11,9 @@
 #include <sstream>
 
 #include "platform/codepage.h"
+#include "platform/error.h"
+#include "platform/profile.h"
+#include "platform/ui.h"
 
 namespace platform {
 namespace {
@@ -33,28 +37,46 @@ UserFolders& ChosenFolders() {
   return folders;
 }
 
-// The administrator's settings file becomes the user's own: written aside and renamed, so a
-// failure leaves no half file, and readable by the user only (it may hold a password).
-void CopyPreset(const std::filesystem::path& preset, const std::filesystem::path& target) {
-  std::ifstream in(preset, std::ios::binary);
-  if (!in) return;
-  std::ostringstream text;
-  text << in.rdbuf();
-  const std::string bytes = text.str();
-  std::filesystem::path temp = target;
-  temp += ".preset~";
-  ::unlink(temp.c_str());
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-  if (fd < 0) return;
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += static_cast<size_t>(n);
+AnsiString& SettingsNotice() {
+  static AnsiString text;
+  return text;
+}
+
+// An administrator's settings, as the user may start from them: owned by root or by the user,
+// and writable by the owner alone. Anyone else who could change them could point the login
+// ([Weby]) at a site of their own and receive the password.
+std::optional<std::string> TrustedPreset(const std::filesystem::path& preset) {
+  int fd = ::open(preset.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  struct stat st {};
+  std::optional<std::string> text;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    if ((st.st_uid != 0 && st.st_uid != ::geteuid()) || (st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+      SettingsNotice() = FormatMessage1(
+          Utf8ToAnsi("Predvolené nastavenia %s nepoužívam: môže ich meniť iný používateľ. "
+                     "Začínam so základnými nastaveniami."),
+          FromNativePath(preset));
+    } else {
+      text.emplace();
+      char chunk[1 << 14];
+      for (;;) {
+        ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) text.reset();
+        if (n <= 0) break;
+        text->append(chunk, static_cast<size_t>(n));
+      }
+    }
   }
-  if (::close(fd) != 0 || done != bytes.size() || ::rename(temp.c_str(), target.c_str()) != 0)
-    ::unlink(temp.c_str());
+  ::close(fd);
+  return text;
+}
+
+// Nothing of the user's there yet: no file, or a link to where the user keeps a file not made
+// yet (the preset goes there and the link stays).
+bool NoSettingsYet(const std::filesystem::path& mine) {
+  struct stat st {};
+  return ::stat(mine.c_str(), &st) != 0 && errno == ENOENT;
 }
 
 bool StartsWithDir(const std::string& path, const std::string& prefix) {
@@ -103,12 +125,27 @@ void ChooseWriteFolders(bool programFolderWritable, const std::filesystem::path&
     return;
   }
   ChosenFolders() = {config, data};
+  SettingsNotice().clear();
   // The profile writer makes the file, not its folder.
   std::error_code ec;
   if (std::filesystem::create_directories(config, ec))
     std::filesystem::permissions(config, std::filesystem::perms::owner_all, ec);
   const std::filesystem::path mine = config / kSettingsFileName;
-  if (!std::filesystem::exists(mine, ec)) CopyPreset(ExecutableDir() / kSettingsFileName, mine);
+  if (!NoSettingsYet(mine)) return;
+  if (std::optional<std::string> preset = TrustedPreset(ExecutableDir() / kSettingsFileName)) {
+    try {
+      WriteProfileFile(mine, *preset);
+    } catch (const PlatformError&) {
+      // The first write of the settings reports the folder that cannot be written.
+    }
+  }
+}
+
+void ShowSettingsNotice() {
+  if (SettingsNotice().empty()) return;
+  AnsiString text;
+  text.swap(SettingsNotice());
+  Ui().ShowMessage(text);
 }
 
 std::filesystem::path SettingsFolder() {

@@ -27,8 +27,12 @@ void SetExecutableDir(const std::filesystem::path& dir);  // empty restores the 
 // user's own), unless ChooseWriteFolders found its folder read-only (an installed package):
 // then the settings file lives in the user's configuration folder and the default handheld
 // folder in the user's data folder. Chosen once, at start; until then, beside the program.
+// The user's first settings come from the administrator's file beside the program, unless
+// another user could have changed it: no window can say so yet, ShowSettingsNotice does.
 void ChooseWriteFolders(bool programFolderWritable, const std::filesystem::path& config,
                         const std::filesystem::path& data);
+// Once the modal UI is installed: what ChooseWriteFolders found wrong with the preset, if anything.
+void ShowSettingsNotice();
 bool FolderWritable(const std::filesystem::path& dir);
 inline constexpr const char* kSettingsFileName = "Vireska.ini";
 std::filesystem::path SettingsFolder();     // the folder of kSettingsFileName

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <optional>
 #include <random>
@@ -110,11 +111,60 @@ AnsiString OneLine(std::string_view text) {
   return out;
 }
 
-[[noreturn]] void WriteFailed(const std::filesystem::path& file) {
+AnsiString FullName(const std::filesystem::path& file) {
   std::error_code ec;
   std::filesystem::path full = std::filesystem::absolute(file, ec);
-  if (ec) full = file;
-  throw PlatformError(FormatMessage1("Unable to write to %s", Utf8ToAnsi(full.string())));
+  return Utf8ToAnsi((ec ? file : full).string());
+}
+
+[[noreturn]] void WriteFailed(const std::filesystem::path& file) {
+  throw PlatformError(FormatMessage1("Unable to write to %s", FullName(file)));
+}
+
+AnsiString ReasonText(int error) {
+  switch (error) {
+    case EACCES:
+    case EPERM:
+      return Utf8ToAnsi("prístup zamietnutý");
+    case EIO:
+      return Utf8ToAnsi("chyba pri čítaní z disku");
+    case ELOOP:
+      return Utf8ToAnsi("odkazy na súbor tvoria slučku");
+    case EISDIR:
+      return Utf8ToAnsi("je to priečinok");
+    default:
+      return Utf8ToAnsi(std::strerror(error));
+  }
+}
+
+// The text a write starts from: empty for a file not made yet. A file that is there but cannot
+// be read is not rewritten: the one new value alone would take the place of every other setting.
+std::string TextToRewrite(const std::filesystem::path& file, const std::filesystem::path& target) {
+  auto unreadable = [&](int error) {
+    throw PlatformError(
+        FormatMessage1(Utf8ToAnsi("Súbor nastavení %s sa nedá prečítať ("), FullName(file)) +
+        ReasonText(error) + Utf8ToAnsi("), preto doň nezapisujem."));
+  };
+  int fd = ::open(target.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ENOENT) return {};
+    unreadable(errno);
+  }
+  std::string text;
+  char chunk[1 << 14];
+  for (;;) {
+    ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      const int error = errno;
+      ::close(fd);
+      unreadable(error);
+    }
+    if (n == 0) break;
+    text.append(chunk, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return text;
 }
 
 }  // namespace
@@ -189,7 +239,7 @@ std::filesystem::path WriteTarget(const std::filesystem::path& file) {
     if (ec) return target;
     target = link.is_absolute() ? link : target.parent_path() / link;
   }
-  return target;  // a loop: the open below fails on it
+  return target;  // a loop: the read and the write refuse it
 }
 
 // A temporary file of our own beside the target: created here and now, never an existing file
@@ -207,23 +257,21 @@ int CreateTemp(const std::filesystem::path& target, std::filesystem::path& temp)
   return -1;
 }
 
-}  // namespace
-
-void WriteProfileString(const std::filesystem::path& file, std::string_view section,
-                        std::string_view key, std::string_view value) {
-  const std::filesystem::path target = WriteTarget(file);
-  std::string text = ReadWholeFile(target).value_or(std::string());
-
-  // A file marked read-only is refused, as Windows does, even for a privileged user.
+// A file marked read-only is refused, as Windows does, even for a privileged user.
+void RequireWritable(const std::filesystem::path& file, const std::filesystem::path& target) {
   struct stat st {};
   bool exists = ::stat(target.c_str(), &st) == 0;
   if (exists && ((st.st_mode & S_IWUSR) == 0 || !S_ISREG(st.st_mode))) WriteFailed(file);
+}
 
-  std::string content = ProfileWithValue(text, section, key, value);
-
-  // Written beside the file and renamed over it, so a failed write never loses the settings.
-  // The file holds the password: it is readable by its owner only after every write, whatever
-  // mode an older copy had.
+// Written beside the file and renamed over it, so a failed write never loses the settings.
+// The file holds the password: it is readable by its owner only after every write, whatever
+// mode an older copy had.
+void Replace(const std::filesystem::path& file, const std::filesystem::path& target,
+             std::string_view content) {
+  // Still a link after WriteTarget: links in a loop, which no rename may break.
+  struct stat own {};
+  if (::lstat(target.c_str(), &own) == 0 && S_ISLNK(own.st_mode)) WriteFailed(file);
   std::filesystem::path temp;
   int fd = CreateTemp(target, temp);
   if (fd < 0) WriteFailed(file);
@@ -242,4 +290,19 @@ void WriteProfileString(const std::filesystem::path& file, std::string_view sect
     ::unlink(temp.c_str());
     WriteFailed(file);
   }
+}
+
+}  // namespace
+
+void WriteProfileString(const std::filesystem::path& file, std::string_view section,
+                        std::string_view key, std::string_view value) {
+  const std::filesystem::path target = WriteTarget(file);
+  RequireWritable(file, target);
+  Replace(file, target, ProfileWithValue(TextToRewrite(file, target), section, key, value));
+}
+
+void WriteProfileFile(const std::filesystem::path& file, std::string_view text) {
+  const std::filesystem::path target = WriteTarget(file);
+  RequireWritable(file, target);
+  Replace(file, target, text);
 }

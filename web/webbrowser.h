@@ -7,6 +7,7 @@
 // shown ("Interface not supported") or when the named element is missing.
 #include <QObject>
 #include <QString>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -66,10 +67,11 @@ class WebBrowser : public QObject {
   // character set, with a charset declaration that matches it. False when there is no HTML
   // document or the stream cannot be written.
   virtual bool Save(QIODevice& stream) = 0;
-  // The shown page as the engine archives it (MHTML): the current document, changes made to it
-  // included, with its images, style sheets and frames, each part under its address. Raises
-  // when no HTML document is shown or the save fails or does not end in time.
-  virtual std::string PageArchive() = 0;
+  // Writes the shown page as the engine archives it (MHTML) to file, a new file in a folder of
+  // the caller's: the current document, changes made to it included, with its images, style
+  // sheets and frames, each part under its address. Raises when no HTML document is shown or
+  // the save fails or does not end in time.
+  virtual void SavePageArchive(const std::filesystem::path& file) = 0;
 
   // ---- the session, for helpers that fetch pages as the browser does
   // Every cookie of the browser's store; which of them a request carries is for the fetcher's

@@ -7,7 +7,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLayout>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
 #include <QWebEngineCookieStore>
@@ -21,7 +20,6 @@
 
 #include "platform/codepage.h"
 #include "platform/error.h"
-#include "platform/files.h"
 #include "platform/ui.h"
 #include "web/dom_scripts.h"
 #include "web/htmlsave.h"
@@ -354,12 +352,9 @@ bool WebEngineBrowser::Save(QIODevice& stream) {
   }
 }
 
-std::string WebEngineBrowser::PageArchive() {
+void WebEngineBrowser::SavePageArchive(const std::filesystem::path& target) {
   RequireHtml();
-  // The engine writes the archive to a file of its own choosing; the caller puts it in place.
-  QTemporaryDir folder;
-  if (!folder.isValid()) throw PlatformError("Cannot create a temporary folder");
-  const QString file = folder.filePath(QStringLiteral("page.mht"));
+  const QString file = QFile::decodeName(target.c_str());
   QPointer<QWebEngineDownloadRequest> save;
   auto state = std::make_shared<QWebEngineDownloadRequest::DownloadState>(
       QWebEngineDownloadRequest::DownloadRequested);
@@ -391,7 +386,6 @@ std::string WebEngineBrowser::PageArchive() {
   }
   if (*state != QWebEngineDownloadRequest::DownloadCompleted)
     throw PlatformError("The page could not be saved");
-  return platform::ReadWholeFile(QFile::encodeName(file).toStdString());
 }
 
 std::vector<BrowserCookie> WebEngineBrowser::Cookies() const {

@@ -38,7 +38,7 @@ class WebEngineBrowser : public WebBrowser {
   void RequireHtml() override;
   std::unique_ptr<TextRange> BodyTextRange() override;
   bool Save(QIODevice& stream) override;
-  std::string PageArchive() override;
+  void SavePageArchive(const std::filesystem::path& file) override;
 
   std::vector<BrowserCookie> Cookies() const override;
   std::string UserAgent() const override;

@@ -1,12 +1,18 @@
+#include <sys/stat.h>
+
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
 #include <QIODevice>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 
 #include "app/state.h"
+#include "export/mhtml.h"
 #include "export/pagewriters.h"
 #include "export/uploadlimit.h"
+#include "platform/codepage.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "support/form_fixture.h"
@@ -84,9 +90,16 @@ class PageOfOurs : public WebBrowser {
     stream.write(html.data(), static_cast<qint64>(fails ? html.size() / 2 : html.size()));
     return !fails;
   }
-  std::string PageArchive() override {
+  std::uintmax_t archiveSize = 0;  // else the archive's bytes, the rest a hole
+  ino_t archiveInode = 0;          // of the file the "engine" wrote
+
+  void SavePageArchive(const std::filesystem::path& file) override {
     if (fails) throw PlatformError("The page could not be saved");
-    return archive;
+    TempDir::Write(file, archive);
+    if (archiveSize) std::filesystem::resize_file(file, archiveSize);
+    struct stat st {};
+    ::stat(file.c_str(), &st);
+    archiveInode = st.st_ino;
   }
   void Navigate(const AnsiString&) override {}
   void Stop() override {}
@@ -133,6 +146,39 @@ TEST_F(Writers, AFailedExportLeavesTheEarlierFileByteForByte) {
   // A folder that is not there: the error ends the command, no message and no file.
   EXPECT_THROW(SaveAsHtml(&page, (out / "nie" / "x.htm").string()), PlatformError);
   EXPECT_EQ(ui.Messages().size(), 1u);
+}
+
+// The engine's archive is moved into place, never read into memory, and held to the fetched
+// form's cap.
+TEST_F(Writers, WholePageArchiveIsMovedIntoPlaceWithinTheCap) {
+  const auto out = dir / "out";
+  const auto mht = out / "Hrad_sk.mht";
+  TempDir::Write(mht, "earlier good export");
+  PageOfOurs page;
+  page.archiveSize = kMaxPageBytes + 1;
+  try {
+    SaveAsMht(&page, mht.string(), MhtForm::WholePage);
+    FAIL() << "no error raised";
+  } catch (const PlatformError& e) {
+    EXPECT_EQ(e.Message(), Utf8ToAnsi("Stránka sa neuložila do " + mht.string() +
+                                      ": jej archív je väčší ako 64 MiB."));
+  }
+  EXPECT_EQ(form->StatusBar1->PanelText(1), "Chyba");
+  EXPECT_EQ(platform::ReadWholeFile(mht), "earlier good export");
+  EXPECT_EQ(TempDir::Names(out), std::vector<std::string>{"Hrad_sk.mht"});
+
+  page.archiveSize = kMaxPageBytes;
+  SaveAsMht(&page, mht.string(), MhtForm::WholePage);
+  EXPECT_EQ(form->StatusBar1->PanelText(1), "Hotovo");
+  struct stat saved {};
+  ASSERT_EQ(::stat(mht.c_str(), &saved), 0);
+  EXPECT_EQ(static_cast<std::size_t>(saved.st_size), kMaxPageBytes);
+  struct stat engineFolder {};
+  ASSERT_EQ(::stat(QFile::encodeName(QDir::tempPath()).constData(), &engineFolder), 0);
+  if (engineFolder.st_dev == saved.st_dev) {
+    EXPECT_EQ(saved.st_ino, page.archiveInode);
+  }
+  EXPECT_EQ(TempDir::Names(out), std::vector<std::string>{"Hrad_sk.mht"});
 }
 
 // Without a save folder the file would go to the file system's root.

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include "platform/codepage.h"
 #include "platform/paths.h"
+#include "support/scripted_ui.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -55,6 +58,60 @@ TEST(WriteFolders, ReadOnlyProgramFolderMovesWhatTheProgramWritesToTheUsersFolde
   EXPECT_EQ(platform::SettingsFolder(), program.path());
   EXPECT_EQ(platform::DefaultDeviceRoot(), program.path() / "PDA");
   EXPECT_TRUE(platform::FolderWritable(program.path()));
+  platform::SetExecutableDir({});
+}
+
+// A link where the user keeps the settings elsewhere: the preset goes where it points, even to a
+// file not made yet, and the link stays.
+TEST(WriteFolders, PresetGoesThroughTheUsersLink) {
+  namespace fs = std::filesystem;
+  TempDir program, user;
+  platform::SetExecutableDir(program.path());
+  TempDir::Write(program / "Vireska.ini", "[LastCesty]\r\nPC=/x\r\n");
+  fs::permissions(program / "Vireska.ini", fs::perms(0644));
+  const fs::path config = user / "config", kept = user / "kept/Vireska.ini";
+  fs::create_directories(kept.parent_path());
+  fs::create_directories(config);
+  fs::create_symlink(kept, config / "Vireska.ini");
+
+  platform::ChooseWriteFolders(false, config, user / "data");
+  EXPECT_TRUE(fs::is_symlink(config / "Vireska.ini"));
+  EXPECT_EQ(TempDir::Read(kept), "[LastCesty]\r\nPC=/x\r\n");
+  EXPECT_EQ(fs::status(kept).permissions() & fs::perms::all, fs::perms(0600));
+  EXPECT_EQ(TempDir::Names(config), std::vector<std::string>{"Vireska.ini"});
+  platform::SetExecutableDir({});
+}
+
+// Another user who can change the preset could send the login to a site of their own.
+TEST(WriteFolders, PresetAnotherUserCanChangeIsRefusedWithAMessage) {
+  namespace fs = std::filesystem;
+  TempDir program, user;
+  platform::SetExecutableDir(program.path());
+  const fs::path preset = program / "Vireska.ini", mine = user / "config/Vireska.ini";
+  TempDir::Write(preset, "[Weby]\r\nsk=http://elsewhere\r\n");
+  const AnsiString refused = Utf8ToAnsi("Predvolené nastavenia " + preset.string() +
+                                        " nepoužívam: môže ich meniť iný používateľ. "
+                                        "Začínam so základnými nastaveniami.");
+  auto choose = [&](fs::perms mode, uid_t owner) {
+    fs::remove_all(user.path() / "config");
+    fs::permissions(preset, mode);
+    if (::geteuid() == 0) {
+      EXPECT_EQ(::chown(preset.c_str(), owner, 0), 0);
+    }
+    ScriptedUi ui;
+    platform::ChooseWriteFolders(false, user / "config", user / "data");
+    platform::ShowSettingsNotice();
+    platform::ShowSettingsNotice();  // once
+    return std::make_pair(fs::exists(mine), ui.Messages());
+  };
+  using Seen = std::pair<bool, std::vector<AnsiString>>;
+  EXPECT_EQ(choose(fs::perms(0664), ::geteuid()), Seen(false, {refused}));
+  EXPECT_EQ(choose(fs::perms(0646), ::geteuid()), Seen(false, {refused}));
+  EXPECT_EQ(choose(fs::perms(0644), ::geteuid()), Seen(true, {}));
+  if (::geteuid() == 0) {  // only root can give a file to another user
+    EXPECT_EQ(choose(fs::perms(0644), 4321), Seen(false, {refused}));
+    EXPECT_EQ(choose(fs::perms(0600), 0), Seen(true, {}));
+  }
   platform::SetExecutableDir({});
 }
 

@@ -1,9 +1,15 @@
 #include <gtest/gtest.h>
+#include <linux/capability.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <exception>
+#include <thread>
 #include <vector>
 
+#include "platform/codepage.h"
 #include "platform/error.h"
 #include "platform/profile.h"
 #include "support/temp_dir.h"
@@ -84,6 +90,13 @@ TEST_F(Profile, LinkedSettingsFileIsWrittenAtItsTargetAndStaysALink) {
   EXPECT_EQ(ModeOf(elsewhere), 0600u);
   EXPECT_EQ(TempDir::Names(dir / "kept"), std::vector<std::string>{"mine.ini"});
   EXPECT_EQ(ReadProfileString(file, "A", "x", ""), "2");
+
+  // The file the link names is not made yet: the write makes it, the link stays.
+  std::filesystem::remove(elsewhere);
+  WriteProfileString(file, "A", "x", "3");
+  EXPECT_TRUE(std::filesystem::is_symlink(file));
+  EXPECT_EQ(TempDir::Read(elsewhere), "[A]\r\nx=3\r\n");
+  EXPECT_EQ(ModeOf(elsewhere), 0600u);
 }
 
 // A folder name with line breaks must not bring a section or a key of its own: the login would
@@ -118,6 +131,54 @@ TEST_F(Profile, UnwritableFileRaisesTheMessageAndKeepsItsContent) {
 
   const auto missingFolder = dir / "no-such-folder" / "Vireska.ini";
   EXPECT_THROW(WriteProfileString(missingFolder, "A", "x", "1"), PlatformError);
+}
+
+// Runs work on a thread that has given up root's right to pass over file permissions, so a file
+// its owner may not read cannot be read there even when the tests run as root.
+template <class Work>
+void WithoutOverride(Work work) {
+  std::exception_ptr failure;
+  std::thread([&] {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct caps[_LINUX_CAPABILITY_U32S_3]{};
+    if (::syscall(SYS_capget, &header, caps) == 0) {
+      caps[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+      ::syscall(SYS_capset, &header, caps);
+    }
+    try {
+      work();
+    } catch (...) {
+      failure = std::current_exception();
+    }
+  }).join();
+  if (failure) std::rethrow_exception(failure);
+}
+
+// Writing the one new value alone would wipe every other setting (the login among them).
+TEST_F(Profile, FileThatCannotBeReadIsLeftAsItWas) {
+  const std::string before = "[A]\r\nx=1\r\n[Prihlasovanie]\r\npassword=tajne\r\n";
+  TempDir::Write(file, before);
+  ASSERT_EQ(::chmod(file.c_str(), 0200), 0);
+  try {
+    WithoutOverride([&] { WriteProfileString(file, "A", "x", "2"); });
+    FAIL() << "no error raised";
+  } catch (const PlatformError& e) {
+    EXPECT_EQ(e.Message(), Utf8ToAnsi("Súbor nastavení " + file.string() +
+                                      " sa nedá prečítať (prístup zamietnutý), preto doň "
+                                      "nezapisujem."));
+  }
+  EXPECT_EQ(TempDir::Read(file), before);
+  EXPECT_EQ(ModeOf(file), 0200u);
+
+  // Links in a loop cannot be read either, and stay links.
+  std::filesystem::remove(file);
+  std::filesystem::create_symlink("loop", file);
+  std::filesystem::create_symlink("Vireska.ini", dir / "loop");
+  EXPECT_THROW(WriteProfileString(file, "A", "x", "2"), PlatformError);
+  EXPECT_THROW(WriteProfileFile(file, before), PlatformError);
+  EXPECT_TRUE(std::filesystem::is_symlink(file));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "loop"));
+  EXPECT_EQ(TempDir::Names(dir.path()), (std::vector<std::string>{"Vireska.ini", "loop"}));
 }
 
 }  // namespace
