@@ -125,11 +125,18 @@ void TForm1::ListBox1Click() {
 
 void TForm1::DeviceWatcherChange() {
   ListBox1->clear();
+  const std::string chosen = DeviceFolderFor(platform::EditText(Edit6)).string();
+  bool chosenHangs = false;
   for (const DeviceVolume& volume : DeviceWatcher->Volumes()) {
     auto* item = new QListWidgetItem(FromAnsi(DeviceVolumeText(volume)), ListBox1);
     item->setData(kFolderRole, FromAnsi(volume.folder));
+    if (volume.answering) continue;
+    // Choosing it, or the hint's look at a folder on it, would wait on the window thread.
+    item->setFlags(item->flags() & ~(Qt::ItemIsEnabled | Qt::ItemIsSelectable));
+    const std::string folder = platform::ToNativePath(volume.folder).string();
+    chosenHangs = chosenHangs || chosen == folder || chosen.rfind(folder + "/", 0) == 0;
   }
-  Edit6Change();  // a device that came or went may be the chosen folder
+  if (!chosenHangs) Edit6Change();  // a device that came or went may be the chosen folder
 }
 
 void TForm1::TabSheet7Show() {

@@ -11,8 +11,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
+#include <thread>
 
 #include "platform/codepage.h"
+#include "platform/paths.h"
 #include "platform/ui.h"
 
 namespace {
@@ -35,6 +38,20 @@ bool Below(const std::string& path, const std::string& root) {
   return path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0;
 }
 
+// Where removable media are mounted; the gvfs folder holds devices as folders, not mounts.
+std::vector<std::string> MountRoots() {
+  return {"/media", "/run/media", "/mnt"};
+}
+
+std::vector<std::string> GvfsDeviceFolders(const QString& gvfs) {
+  std::vector<std::string> folders;
+  if (gvfs.isEmpty()) return folders;
+  const QDir dir(gvfs);
+  for (const QString& entry : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+    folders.push_back(dir.filePath(entry).toStdString());
+  return folders;
+}
+
 // "mtp:host=Phone_X" -> "Phone_X"; other folder names as they are.
 std::string NameFromFolder(const std::string& folder) {
   std::string last = folder.substr(folder.find_last_of('/') + 1);
@@ -46,7 +63,7 @@ std::string NameFromFolder(const std::string& folder) {
 }  // namespace
 
 std::vector<std::string> DeviceMountRoots() {
-  std::vector<std::string> roots{"/media", "/run/media", "/mnt"};
+  std::vector<std::string> roots = MountRoots();
   const QString gvfs = GvfsFolder();
   if (!gvfs.isEmpty()) roots.push_back(gvfs.toStdString());
   return roots;
@@ -61,7 +78,8 @@ std::vector<DeviceVolume> DeviceVolumes(const std::vector<MountedVolume>& mounte
                      [&](const std::string& root) { return Below(volume.folder, root); }))
       continue;
     const std::string name = volume.name.empty() ? NameFromFolder(volume.folder) : volume.name;
-    out.push_back({Utf8ToAnsi(name), Utf8ToAnsi(volume.folder), volume.freeBytes});
+    out.push_back({Utf8ToAnsi(name), Utf8ToAnsi(volume.folder),
+                   volume.answering ? volume.freeBytes : -1, volume.answering});
   }
   std::sort(out.begin(), out.end(),
             [](const DeviceVolume& a, const DeviceVolume& b) { return a.folder < b.folder; });
@@ -74,6 +92,7 @@ std::vector<DeviceVolume> DeviceVolumes(const std::vector<MountedVolume>& mounte
 
 AnsiString DeviceVolumeText(const DeviceVolume& volume) {
   AnsiString text = volume.name + " [" + volume.folder + "]";
+  if (!volume.answering) return text + " " + Utf8ToAnsi("neodpovedá");
   if (volume.freeBytes < 0) return text;
   static const char* const units[] = {"B", "kB", "MB", "GB", "TB"};
   double size = static_cast<double>(volume.freeBytes);
@@ -92,36 +111,46 @@ AnsiString DeviceVolumeText(const DeviceVolume& volume) {
   return text + " vo\xBEn\xE9 " + shown + " " + units[unit];
 }
 
-std::vector<MountedVolume> SystemVolumes() {
+MountedVolume LookAtVolume(const std::string& folder) {
+  const QStorageInfo info(QString::fromStdString(folder));
+  const bool ready = info.isValid() && info.isReady();
+  return {folder, ready ? info.name().toStdString() : std::string(),
+          ready ? info.bytesAvailable() : -1, ready};
+}
+
+std::vector<MountedVolume> SystemVolumes(const std::vector<std::string>& roots) {
+  std::vector<std::string> folders = platform::MountPointsBelow(platform::ReadMountTable(), roots);
+  const std::vector<std::string> gvfs = GvfsDeviceFolders(GvfsFolder());
+  folders.insert(folders.end(), gvfs.begin(), gvfs.end());
   std::vector<MountedVolume> out;
-  for (const QStorageInfo& info : QStorageInfo::mountedVolumes()) {
-    if (!info.isValid()) continue;
-    out.push_back({info.rootPath().toStdString(), info.name().toStdString(), info.bytesAvailable(),
-                   info.isReady()});
-  }
-  const QString gvfs = GvfsFolder();
-  if (gvfs.isEmpty()) return out;
-  const QDir dir(gvfs);
-  for (const QString& entry : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-    const QStorageInfo info(dir.filePath(entry));
-    out.push_back(
-        {dir.filePath(entry).toStdString(), {}, info.isValid() ? info.bytesAvailable() : -1, true});
-  }
+  for (const std::string& folder : folders) out.push_back(LookAtVolume(folder));
   return out;
 }
 
+// What the workers share with the watcher. A worker stuck on a hung mount may outlive the
+// watcher: it then finds no owner and hands nothing back.
+struct DeviceVolumeWatcher::Workers {
+  std::mutex mutex;
+  DeviceVolumeWatcher* owner = nullptr;
+};
+
 DeviceVolumeWatcher::DeviceVolumeWatcher(QObject* parent)
-    : QObject(parent), timer_(new QTimer(this)) {
+    : QObject(parent), timer_(new QTimer(this)), workers_(std::make_shared<Workers>()) {
+  workers_->owner = this;
   timer_->setInterval(1000);
-  connect(timer_, &QTimer::timeout, this, platform::Reported([this] { Look(); }));
+  connect(timer_, &QTimer::timeout, this, platform::Reported([this] { LookNow(); }));
 }
 
 DeviceVolumeWatcher::~DeviceVolumeWatcher() {
+  {
+    std::lock_guard<std::mutex> lock(workers_->mutex);
+    workers_->owner = nullptr;  // what a worker posted before this is dropped with the object
+  }
   if (mountTable_ >= 0) ::close(mountTable_);
 }
 
 void DeviceVolumeWatcher::Start() {
-  Look();
+  LookNow();
   timer_->start();
 }
 
@@ -129,30 +158,106 @@ void DeviceVolumeWatcher::SetSourceForTests(Source source) {
   TestSource() = std::move(source);
 }
 
-std::vector<MountedVolume> DeviceVolumeWatcher::FromSystem() {
-  bool stale = !systemRead_;
-  if (mountTable_ < 0) mountTable_ = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
-  if (mountTable_ < 0) {
-    stale = true;
-  } else {
-    pollfd p{mountTable_, POLLPRI, 0};
-    if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLPRI | POLLERR))) stale = true;
-  }
-  const QString gvfs = GvfsFolder();
-  const QStringList gvfsNames =
-      gvfs.isEmpty() ? QStringList() : QDir(gvfs).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-  if (gvfsNames != gvfsNames_) stale = true;
-  if (stale) {
-    system_ = SystemVolumes();
-    gvfsNames_ = gvfsNames;
-    systemRead_ = true;
-  }
-  return system_;
+void DeviceVolumeWatcher::OnWorker(std::function<std::function<void()>()> work) {
+  std::thread([workers = workers_, work = std::move(work)] {
+    std::function<void()> done = work();
+    std::lock_guard<std::mutex> lock(workers->mutex);
+    if (workers->owner)
+      QMetaObject::invokeMethod(workers->owner, std::move(done), Qt::QueuedConnection);
+  }).detach();
 }
 
-void DeviceVolumeWatcher::Look() {
-  std::vector<DeviceVolume> now =
-      DeviceVolumes(TestSource() ? TestSource()() : FromSystem(), DeviceMountRoots());
+bool DeviceVolumeWatcher::MountTableChanged() {
+  if (mountTable_ < 0) {
+    mountTable_ = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
+    return true;  // the first look, or no flag to go by
+  }
+  pollfd p{mountTable_, POLLPRI, 0};
+  return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLPRI | POLLERR));
+}
+
+void DeviceVolumeWatcher::LookNow() {
+  if (TestSource()) {
+    Show(DeviceVolumes(TestSource()(), DeviceMountRoots()));
+    return;
+  }
+  if (MountTableChanged()) {
+    mounts_ = platform::MountPointsBelow(platform::ReadMountTable(), MountRoots());
+    ForgetGone();
+    for (const std::string& folder : mounts_) LookAt(folder);  // free space may have changed
+  }
+  const QString gvfs = GvfsFolder();
+  if (!gvfs.isEmpty() && !gvfsListing_) {
+    gvfsListing_ = true;
+    OnWorker([this, gvfs]() -> std::function<void()> {
+      QStringList names;
+      for (const std::string& folder : GvfsDeviceFolders(gvfs))
+        names.push_back(QString::fromStdString(folder));
+      return [this, names] { GvfsListed(names); };
+    });
+  }
+  ShowLooks();
+}
+
+void DeviceVolumeWatcher::GvfsListed(const QStringList& names) {
+  gvfsListing_ = false;
+  std::vector<std::string> folders;
+  for (const QString& name : names) folders.push_back(name.toStdString());
+  if (folders == gvfsFolders_) return;
+  gvfsFolders_ = std::move(folders);
+  ForgetGone();
+  for (const std::string& folder : gvfsFolders_) LookAt(folder);
+  ShowLooks();
+}
+
+void DeviceVolumeWatcher::ForgetGone() {
+  const auto listed = [](const std::vector<std::string>& folders, const std::string& folder) {
+    return std::find(folders.begin(), folders.end(), folder) != folders.end();
+  };
+  for (auto it = looks_.begin(); it != looks_.end();)
+    it = listed(mounts_, it->first) || listed(gvfsFolders_, it->first) ? std::next(it)
+                                                                       : looks_.erase(it);
+}
+
+void DeviceVolumeWatcher::LookAt(const std::string& folder) {
+  Look& look = looks_[folder];
+  if (look.waiting) return;  // the look under way answers for this one too
+  look.waiting = true;
+  const unsigned serial = look.serial = ++serial_;
+  OnWorker([this, folder, serial]() -> std::function<void()> {
+    const MountedVolume volume = LookAtVolume(folder);
+    return [this, folder, serial, volume] { Answered(folder, serial, volume); };
+  });
+  QTimer::singleShot(kPatienceMs, this, platform::Reported([this, folder, serial] {
+                       const auto it = looks_.find(folder);
+                       if (it == looks_.end() || !it->second.waiting || it->second.serial != serial)
+                         return;
+                       it->second.late = true;
+                       ShowLooks();
+                     }));
+}
+
+void DeviceVolumeWatcher::Answered(const std::string& folder, unsigned serial,
+                                   const MountedVolume& volume) {
+  const auto it = looks_.find(folder);
+  if (it == looks_.end() || it->second.serial != serial) return;  // gone, or mounted anew
+  it->second = {volume, true, false, false, serial};
+  ShowLooks();
+}
+
+void DeviceVolumeWatcher::ShowLooks() {
+  if (TestSource()) return;
+  std::vector<MountedVolume> known;
+  for (const auto& [folder, look] : looks_) {
+    if (look.late)
+      known.push_back({folder, look.last.name, -1, true, false});
+    else if (look.answered)
+      known.push_back(look.last);
+  }
+  Show(DeviceVolumes(known, DeviceMountRoots()));
+}
+
+void DeviceVolumeWatcher::Show(std::vector<DeviceVolume> now) {
   if (now == volumes_) return;
   volumes_ = std::move(now);
   Q_EMIT changed();

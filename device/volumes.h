@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,7 @@ struct MountedVolume {
   std::string name;             // its label; may be empty
   std::int64_t freeBytes = -1;  // unknown: negative
   bool ready = true;
+  bool answering = true;  // false: the system has not answered a look at it in time
 };
 
 // A volume offered as the handheld (code page 1250 texts).
@@ -24,8 +27,10 @@ struct DeviceVolume {
   AnsiString name;
   AnsiString folder;
   std::int64_t freeBytes = -1;
+  bool answering = true;
   bool operator==(const DeviceVolume& other) const {
-    return name == other.name && folder == other.folder && freeBytes == other.freeBytes;
+    return name == other.name && folder == other.folder && freeBytes == other.freeBytes &&
+           answering == other.answering;
   }
 };
 
@@ -37,19 +42,31 @@ std::vector<std::string> DeviceMountRoots();
 std::vector<DeviceVolume> DeviceVolumes(const std::vector<MountedVolume>& mounted,
                                         const std::vector<std::string>& roots);
 
-// "SDKARTA [/media/jano/SDKARTA] voľné 1,5 GB", as the device list shows it.
+// "SDKARTA [/media/jano/SDKARTA] voľné 1,5 GB", as the device list shows it; one that does not
+// answer: "SD [/media/jano/SD] neodpovedá".
 AnsiString DeviceVolumeText(const DeviceVolume& volume);
 
-// Every mounted volume (QStorageInfo), and every device folder below the gvfs mount.
-std::vector<MountedVolume> SystemVolumes();
+// What the system says of the volume mounted at folder (its label, free space, whether it is
+// ready). It asks the file system, so it waits as long as a hung mount does: call it on a thread
+// that may wait.
+MountedVolume LookAtVolume(const std::string& folder);
 
-// Keeps the device list current: looks once a second. The system source reads the volumes
-// again only when the mount table changed (the kernel flags /proc/self/mountinfo for poll) or
-// the gvfs folder's entries did, so an idle second costs one poll and one short folder read.
+// Every volume mounted below one of roots, and every device folder below the gvfs mount. Waits
+// as LookAtVolume does.
+std::vector<MountedVolume> SystemVolumes(const std::vector<std::string>& roots);
+
+// Keeps the device list current: looks once a second, from the window thread, without ever
+// waiting there on a volume. The mount table is read by the window (the kernel writes it without
+// asking any file system), and only when it changed (the kernel flags /proc/self/mountinfo for
+// poll); each volume below the roots is then looked at on a thread of its own, and so is the gvfs
+// folder each second. Their answers come back to the window thread queued. A volume that has not
+// answered in kPatienceMs is listed as not answering until it answers; no second look at it
+// starts while one waits, so a hung mount holds one thread, not one a second.
 class DeviceVolumeWatcher : public QObject {
   Q_OBJECT
  public:
   using Source = std::function<std::vector<MountedVolume>()>;
+  static constexpr int kPatienceMs = 2000;
   explicit DeviceVolumeWatcher(QObject* parent = nullptr);
   ~DeviceVolumeWatcher() override;
 
@@ -57,19 +74,41 @@ class DeviceVolumeWatcher : public QObject {
   void Start();
   const std::vector<DeviceVolume>& Volumes() const { return volumes_; }
 
-  // Tests give the mounted volumes instead of the system; an empty source returns to it.
+  // Tests give the mounted volumes instead of the system (read at once on the window thread); an
+  // empty source returns to it.
   static void SetSourceForTests(Source source);
 
  Q_SIGNALS:
   void changed();
 
  private:
-  void Look();
-  std::vector<MountedVolume> FromSystem();
+  struct Look {
+    MountedVolume last;  // its last answer
+    bool answered = false;
+    bool waiting = false;  // a look at it is under way
+    bool late = false;     // ... for longer than kPatienceMs
+    unsigned serial = 0;   // of the look under way
+  };
+  struct Workers;
+  void LookNow();
+  bool MountTableChanged();
+  void LookAt(const std::string& folder);
+  void Answered(const std::string& folder, unsigned serial, const MountedVolume& volume);
+  void GvfsListed(const QStringList& names);
+  void ForgetGone();  // the looks at folders no longer mounted
+  void Show(std::vector<DeviceVolume> now);
+  void ShowLooks();
+  // Runs work on a thread of its own; the function it returns runs on the window thread, unless
+  // the watcher is gone by then.
+  void OnWorker(std::function<std::function<void()>()> work);
+
   class QTimer* timer_;
   std::vector<DeviceVolume> volumes_;
   int mountTable_ = -1;
-  bool systemRead_ = false;
-  QStringList gvfsNames_;
-  std::vector<MountedVolume> system_;
+  std::shared_ptr<Workers> workers_;
+  std::map<std::string, Look> looks_;  // by folder
+  std::vector<std::string> mounts_;    // mount points below the roots, from the table
+  std::vector<std::string> gvfsFolders_;
+  bool gvfsListing_ = false;
+  unsigned serial_ = 0;
 };

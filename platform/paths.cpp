@@ -198,12 +198,7 @@ std::vector<Drive> ListDrives() {
   std::vector<Drive> drives{{'C', "/"}};
 #ifndef _WIN32
   std::vector<std::string> roots = DriveOverride();
-  if (roots.empty()) {  // the test roots keep their order
-    std::ifstream mounts("/proc/self/mounts");
-    std::ostringstream table;
-    table << mounts.rdbuf();
-    roots = RemovableMountRoots(table.str());
-  }
+  if (roots.empty()) roots = RemovableMountRoots(ReadMountTable());  // test roots keep order
   roots.erase(std::unique(roots.begin(), roots.end()), roots.end());
   char letter = 'D';
   for (const std::string& root : roots) {
@@ -214,8 +209,16 @@ std::vector<Drive> ListDrives() {
   return drives;
 }
 
-std::vector<std::string> RemovableMountRoots(std::string_view mountTable) {
-  std::vector<std::string> roots;
+std::string ReadMountTable() {
+  std::ifstream mounts("/proc/self/mounts");
+  std::ostringstream table;
+  table << mounts.rdbuf();
+  return table.str();
+}
+
+std::vector<std::string> MountPointsBelow(std::string_view mountTable,
+                                          const std::vector<std::string>& roots) {
+  std::vector<std::string> points;
   std::istringstream lines{std::string(mountTable)};
   std::string line;
   while (std::getline(lines, line)) {
@@ -223,13 +226,17 @@ std::vector<std::string> RemovableMountRoots(std::string_view mountTable) {
     std::string device, point;
     fields >> device >> point;
     point = UnescapeMount(point);
-    if (StartsWithDir(point, "/media") || StartsWithDir(point, "/mnt") ||
-        StartsWithDir(point, "/run/media"))
-      roots.push_back(point);
+    if (std::any_of(roots.begin(), roots.end(),
+                    [&](const std::string& root) { return StartsWithDir(point, root); }))
+      points.push_back(point);
   }
-  std::sort(roots.begin(), roots.end());
-  roots.erase(std::unique(roots.begin(), roots.end()), roots.end());
-  return roots;
+  std::sort(points.begin(), points.end());
+  points.erase(std::unique(points.begin(), points.end()), points.end());
+  return points;
+}
+
+std::vector<std::string> RemovableMountRoots(std::string_view mountTable) {
+  return MountPointsBelow(mountTable, {"/media", "/mnt", "/run/media"});
 }
 
 void SetDriveRootsForTests(const std::vector<std::filesystem::path>& roots) {

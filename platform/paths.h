@@ -54,9 +54,17 @@ struct Drive {
   char letter;  // upper case
   std::filesystem::path root;
 };
+// Reads only the mount table, never a mounted file system: a dead network or FUSE mount
+// anywhere on the system cannot hold it up.
 std::vector<Drive> ListDrives();
-// The mount points of a mount table (the text of /proc/self/mounts) that become drives D, E, ...:
-// below /media, /mnt and /run/media, unescaped, in name order, each once.
+// The text of /proc/self/mounts (empty where there is none). The kernel writes it without
+// asking any file system, so reading it never waits on a hung mount.
+std::string ReadMountTable();
+// The mount points of a mount table (the text of /proc/self/mounts) strictly below one of roots,
+// unescaped, in name order, each once.
+std::vector<std::string> MountPointsBelow(std::string_view mountTable,
+                                          const std::vector<std::string>& roots);
+// Those that become drives D, E, ...: below /media, /mnt and /run/media.
 std::vector<std::string> RemovableMountRoots(std::string_view mountTable);
 // Tests bind D, E, ... to folders of their own instead of the mounted file systems; an empty
 // list returns to the mounts.

@@ -104,6 +104,9 @@ TEST(DeviceList, OffersRemovableMediaAndPhonesOnly) {
   EXPECT_EQ(DeviceVolumeText(found[2]), "GARMIN [/run/media/jano/GARMIN] vo\xBEn\xE9 2,0 kB");
   EXPECT_EQ(DeviceVolumeText(found[3]),
             "Xiaomi_Redmi Note [/run/user/1000/gvfs/mtp:host=Xiaomi_Redmi%20Note]");
+  // One that does not answer shows no free space, not even what it had.
+  EXPECT_EQ(DeviceVolumeText(DeviceVolumes({{"/media/SD", "", 1024, true, false}}, {"/media"})[0]),
+            "SD [/media/SD] neodpoved\xE1");
 }
 
 TEST(FolderHint, SaysWhenTheFolderIsMissingOrHasNoStorageCard) {
