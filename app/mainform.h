@@ -34,6 +34,7 @@ class QToolButton;
 class WebBrowser;
 struct CacheEntry;
 class DeviceVolumeWatcher;
+class FolderHintLook;
 namespace platform {
 class WindowInputHold;
 }
@@ -181,6 +182,8 @@ class TForm1 : public QMainWindow {
   DeviceVolumeWatcher* DeviceWatcher;  // the devices mounted now, for ListBox1
   // Holds user input back while the window waits on the handheld (device/worker.h).
   platform::WindowInputHold* TransferHold;
+  FolderHintLook* HintLook =
+      nullptr;  // what Label14 says of Edit6's folder, looked at off the window
 
   // ---- application shell and settings (app/)
   void FormActivate();

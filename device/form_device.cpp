@@ -7,9 +7,13 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <algorithm>
+#include <filesystem>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +26,7 @@
 #include "device/volumes.h"
 #include "device/worker.h"
 #include "platform/codepage.h"
+#include "platform/offthread.h"
 #include "platform/paths.h"
 #include "platform/ui.h"
 
@@ -105,12 +110,60 @@ void TForm1::Edit6Change() {
   ShowDeviceFolderHint();
 }
 
+// The folder is looked at off the window: a dead card or network mount must not hold it. One
+// look at a time; a change meanwhile is looked at when it answers.
+class FolderHintLook : public QObject {
+ public:
+  FolderHintLook(QObject* parent, std::function<void(const AnsiString&)> show)
+      : QObject(parent), show_(std::move(show)) {}
+
+  void Look(std::filesystem::path folder, std::vector<AnsiString> paths) {
+    next_ = {std::move(folder), std::move(paths)};
+    if (!looking_) LookAtNext();
+  }
+
+ private:
+  struct Request {
+    std::filesystem::path folder;
+    std::vector<AnsiString> paths;
+  };
+  void LookAtNext() {
+    if (!next_) return;
+    const Request request = std::move(*next_);
+    next_.reset();
+    looking_ = true;
+    const unsigned serial = ++serial_;
+    thread_.Run([this, request]() -> std::function<void()> {
+      const AnsiString hint = DeviceFolderHint(request.folder, request.paths);
+      return [this, hint] {
+        looking_ = false;
+        if (next_) return LookAtNext();  // this answer is already out of date
+        platform::RunReported([&] { show_(hint); });
+      };
+    });
+    QTimer::singleShot(kPatienceMs, this, platform::Reported([this, serial] {
+                         if (looking_ && serial == serial_) show_(kNotAnswering);
+                       }));
+  }
+
+  static constexpr int kPatienceMs = 2000;
+  const AnsiString kNotAnswering = Utf8ToAnsi("Priečinok neodpovedá: PDA bude OFF, kým neodpovie.");
+  std::function<void(const AnsiString&)> show_;
+  std::optional<Request> next_;
+  bool looking_ = false;
+  unsigned serial_ = 0;
+  platform::OffThread thread_{this};
+};
+
 void TForm1::ShowDeviceFolderHint() {
-  const QString hint =
-      FromAnsi(DeviceFolderHint(DeviceFolderFor(platform::EditText(Edit6)),
-                                {platform::EditText(Edit5), platform::EditText(Edit4)}));
-  Label14->setText(hint);
-  Label14->setAccessibleName(hint);
+  if (!HintLook)
+    HintLook = new FolderHintLook(this, [this](const AnsiString& text) {
+      const QString hint = FromAnsi(text);
+      Label14->setText(hint);
+      Label14->setAccessibleName(hint);
+    });
+  HintLook->Look(DeviceFolderFor(platform::EditText(Edit6)),
+                 {platform::EditText(Edit5), platform::EditText(Edit4)});
 }
 
 void TForm1::SpeedButton13Click() {
@@ -125,18 +178,14 @@ void TForm1::ListBox1Click() {
 
 void TForm1::DeviceWatcherChange() {
   ListBox1->clear();
-  const std::string chosen = DeviceFolderFor(platform::EditText(Edit6)).string();
-  bool chosenHangs = false;
   for (const DeviceVolume& volume : DeviceWatcher->Volumes()) {
     auto* item = new QListWidgetItem(FromAnsi(DeviceVolumeText(volume)), ListBox1);
     item->setData(kFolderRole, FromAnsi(volume.folder));
-    if (volume.answering) continue;
-    // Choosing it, or the hint's look at a folder on it, would wait on the window thread.
-    item->setFlags(item->flags() & ~(Qt::ItemIsEnabled | Qt::ItemIsSelectable));
-    const std::string folder = platform::ToNativePath(volume.folder).string();
-    chosenHangs = chosenHangs || chosen == folder || chosen.rfind(folder + "/", 0) == 0;
+    // A volume that does not answer would make a handheld that does not answer either.
+    if (!volume.answering)
+      item->setFlags(item->flags() & ~(Qt::ItemIsEnabled | Qt::ItemIsSelectable));
   }
-  if (!chosenHangs) Edit6Change();  // a device that came or went may be the chosen folder
+  Edit6Change();  // a device that came or went may be the chosen folder
 }
 
 void TForm1::TabSheet7Show() {

@@ -150,6 +150,7 @@ TransferEnd RunCopy(const std::function<TransferResult(TransferControl&)>& copy,
 
 TransferResult PullFile(const AnsiString& devicePath, const AnsiString& pcPath,
                         TransferControl& control) {
+  if (control.Stopped()) return Stop();  // stopped while it waited for the handheld's thread
   const std::u16string sourcePath = DeviceWidePath(devicePath);
   // The source must exist: creating it here would make an empty PC copy of a missing file.
   DeviceFile source(CeCreateFile(sourcePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
@@ -196,6 +197,7 @@ TransferResult PullFile(const AnsiString& devicePath, const AnsiString& pcPath,
 
 TransferResult PushFile(const AnsiString& pcPath, const AnsiString& devicePath,
                         TransferControl& control) {
+  if (control.Stopped()) return Stop();
   std::u16string targetPath = DeviceWidePath(devicePath);
   // The source must exist: creating it here would overwrite the handheld's copy with nothing.
   platform::PcFile source = platform::PcFile::OpenForReading(platform::ToNativePath(pcPath));

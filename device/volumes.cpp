@@ -11,8 +11,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <mutex>
-#include <thread>
 
 #include "platform/codepage.h"
 #include "platform/paths.h"
@@ -127,25 +125,13 @@ std::vector<MountedVolume> SystemVolumes(const std::vector<std::string>& roots) 
   return out;
 }
 
-// What the workers share with the watcher. A worker stuck on a hung mount may outlive the
-// watcher: it then finds no owner and hands nothing back.
-struct DeviceVolumeWatcher::Workers {
-  std::mutex mutex;
-  DeviceVolumeWatcher* owner = nullptr;
-};
-
 DeviceVolumeWatcher::DeviceVolumeWatcher(QObject* parent)
-    : QObject(parent), timer_(new QTimer(this)), workers_(std::make_shared<Workers>()) {
-  workers_->owner = this;
+    : QObject(parent), timer_(new QTimer(this)) {
   timer_->setInterval(1000);
   connect(timer_, &QTimer::timeout, this, platform::Reported([this] { LookNow(); }));
 }
 
 DeviceVolumeWatcher::~DeviceVolumeWatcher() {
-  {
-    std::lock_guard<std::mutex> lock(workers_->mutex);
-    workers_->owner = nullptr;  // what a worker posted before this is dropped with the object
-  }
   if (mountTable_ >= 0) ::close(mountTable_);
 }
 
@@ -156,15 +142,6 @@ void DeviceVolumeWatcher::Start() {
 
 void DeviceVolumeWatcher::SetSourceForTests(Source source) {
   TestSource() = std::move(source);
-}
-
-void DeviceVolumeWatcher::OnWorker(std::function<std::function<void()>()> work) {
-  std::thread([workers = workers_, work = std::move(work)] {
-    std::function<void()> done = work();
-    std::lock_guard<std::mutex> lock(workers->mutex);
-    if (workers->owner)
-      QMetaObject::invokeMethod(workers->owner, std::move(done), Qt::QueuedConnection);
-  }).detach();
 }
 
 bool DeviceVolumeWatcher::MountTableChanged() {
@@ -189,7 +166,7 @@ void DeviceVolumeWatcher::LookNow() {
   const QString gvfs = GvfsFolder();
   if (!gvfs.isEmpty() && !gvfsListing_) {
     gvfsListing_ = true;
-    OnWorker([this, gvfs]() -> std::function<void()> {
+    workers_.Run([this, gvfs]() -> std::function<void()> {
       QStringList names;
       for (const std::string& folder : GvfsDeviceFolders(gvfs))
         names.push_back(QString::fromStdString(folder));
@@ -224,7 +201,7 @@ void DeviceVolumeWatcher::LookAt(const std::string& folder) {
   if (look.waiting) return;  // the look under way answers for this one too
   look.waiting = true;
   const unsigned serial = look.serial = ++serial_;
-  OnWorker([this, folder, serial]() -> std::function<void()> {
+  workers_.Run([this, folder, serial]() -> std::function<void()> {
     const MountedVolume volume = LookAtVolume(folder);
     return [this, folder, serial, volume] { Answered(folder, serial, volume); };
   });

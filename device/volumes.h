@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/ansi.h"
+#include "platform/offthread.h"
 
 // A mounted volume as the system reports it (UTF-8 texts).
 struct MountedVolume {
@@ -89,7 +90,6 @@ class DeviceVolumeWatcher : public QObject {
     bool late = false;     // ... for longer than kPatienceMs
     unsigned serial = 0;   // of the look under way
   };
-  struct Workers;
   void LookNow();
   bool MountTableChanged();
   void LookAt(const std::string& folder);
@@ -98,14 +98,11 @@ class DeviceVolumeWatcher : public QObject {
   void ForgetGone();  // the looks at folders no longer mounted
   void Show(std::vector<DeviceVolume> now);
   void ShowLooks();
-  // Runs work on a thread of its own; the function it returns runs on the window thread, unless
-  // the watcher is gone by then.
-  void OnWorker(std::function<std::function<void()>()> work);
 
   class QTimer* timer_;
   std::vector<DeviceVolume> volumes_;
   int mountTable_ = -1;
-  std::shared_ptr<Workers> workers_;
+  platform::OffThread workers_{this};  // a volume may hang: every look is made there
   std::map<std::string, Look> looks_;  // by folder
   std::vector<std::string> mounts_;    // mount points below the roots, from the table
   std::vector<std::string> gvfsFolders_;

@@ -68,7 +68,7 @@ TEST_F(HandheldSetting, IsReadAtStartAndEachChangeCountsAtTheNextConnection) {
   // Unplugged and plugged again between two connections, without a restart.
   form->Edit6->setText(FromAnsi(Text(card / "SD")));
   EXPECT_EQ(Connect(), "PDA OFF");
-  EXPECT_FALSE(form->Label14->text().isEmpty());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !form->Label14->text().isEmpty(); }));
   std::filesystem::create_directory(card / "SD");
   EXPECT_EQ(Connect(), "PDA ON");
 
@@ -112,11 +112,12 @@ TEST_F(HandheldSetting, ThePickerAndTheDeviceListFillTheEdit) {
 TEST_F(HandheldSetting, HintsWhenTheFolderHasNoStorageCardForThePaths) {
   form->FormActivate();
   form->Edit6->setText(FromAnsi(Text(card.path())));
-  EXPECT_TRUE(form->Label14->text().contains(QStringLiteral("Storage Card")));
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return form->Label14->text().contains(QStringLiteral("Storage Card")); }));
   EXPECT_EQ(form->Label14->accessibleName(), form->Label14->text());
   std::filesystem::create_directory(card / "Storage Card");
   form->PageControl1->setCurrentWidget(form->TabSheet7);  // showing the tab looks again
-  EXPECT_EQ(form->Label14->text(), QString());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return form->Label14->text().isEmpty(); }));
   EXPECT_TRUE(ui.shown.empty());
 }
 

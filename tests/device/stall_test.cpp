@@ -6,6 +6,16 @@
 #include <atomic>
 #include <thread>
 
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+
+#include "device/link.h"
+#include "device/transfer.h"
+#include "export/uploadlimit.h"
+#include "support/device_folder.h"
 #include "support/form_fixture.h"
 #include "support/stopped_fuse.h"
 
@@ -76,6 +86,92 @@ TEST_F(HungVolumes, TheWindowStartsAndTheListMarksTheVolumeThatDoesNotAnswer) {
   card.Continue();
   EXPECT_TRUE(WaitListed(QStringLiteral("SD [/media/SD] voľné")));
   EXPECT_TRUE(ui.shown.empty());
+}
+
+// The handheld on a card whose driver hangs: the window gives up or stops without waiting on it,
+// and the copy cleans up once the card answers again.
+class HungHandheld : public WithStoppedFuse<FormTest> {
+ protected:
+  void SetUp() override {
+    WithStoppedFuse<FormTest>::SetUp();
+    if (IsSkipped()) return;
+    card = &Mount(work / "card");
+    ::setenv(folder_device::kRootVariable, card->Folder().c_str(), 1);
+    TempDir::Write(card->Folder() / "page.htm", "old page");
+    TempDir::Write(dir / "page.htm", std::string(3 * kTransferChunk, 'n'));
+  }
+  std::vector<std::string> CardNames() const { return TempDir::Names(card->Folder()); }
+  AnsiString PcFile(const std::string& name) { return platform::FromNativePath(dir / name); }
+
+  DeviceFolder device;  // the binding and the library; its own folder is not used
+  StoppedFuse* card = nullptr;
+};
+
+TEST_F(HungHandheld, ThePushEndsAtItsLimitWhileTheCardStillHangs) {
+  form->CheckBox1->setEnabled(true);
+  form->CheckBox1->setChecked(true);
+  DeviceFolder::WriteDelay(200);  // the card stops once the copy is under way
+  QTimer::singleShot(300, form.get(), [&] { card->Stop(); });
+  form->PushExport(PcFile("page.htm"), "\\page.htm");
+  // Back from the push with the card still stopped: the window never waited on it.
+  EXPECT_GE(card->Waiting(), 1);
+  EXPECT_EQ(ui.Messages(), std::vector<AnsiString>{kUploadOverrunMessage});
+  EXPECT_FALSE(form->CheckBox1->isEnabled());
+  card->Continue();
+  DeviceFolder::Settle();
+  EXPECT_EQ(TempDir::Read(card->Folder() / "page.htm"), "old page");
+  EXPECT_EQ(CardNames(), std::vector<std::string>{"page.htm"});
+}
+
+TEST_F(HungHandheld, TheUserStopsAFileManagerCopyAndTheWindowGoesOn) {
+  TempDir::Write(Ini(), "[Kdeukladatdata]\r\nWPTsubor=/x.wpt\r\n[LastCesty]\r\nPDA=\\\r\nPC=" +
+                            platform::FromNativePath(dir.path()) + "\r\n");
+  form->FormActivate();
+  form->show();
+  form->PageControl1->setCurrentWidget(form->TabSheet8);
+  form->Refre1->trigger();
+  const QRect cell = form->StringGrid2->visualRect(form->StringGrid2->Cells()->index(
+      [&] {
+        for (int row = 1; row < form->StringGrid2->RowCount(); ++row)
+          if (form->StringGrid2->Cell(0, row) == "page.htm") return row;
+        return -1;
+      }(),
+      0));
+  QTest::mouseClick(form->StringGrid2->viewport(), Qt::LeftButton, {}, cell.center());
+  ui.modalAnswers.push_back([] { return platform::mrYes; });
+  card->Stop();
+  bool stopShown = false;
+  QTimer::singleShot(800, form.get(), [&] {
+    stopShown = form->SpeedButton14->isVisible();
+    QTest::mouseClick(form->SpeedButton14, Qt::LeftButton);
+  });
+  form->KopirovaniesborudoPDA1->trigger();
+  EXPECT_TRUE(stopShown);
+  // The listing after it gives up on the card instead of waiting behind the stopped copy.
+  EXPECT_EQ(form->StatusBar3->PanelText(1), kDeviceNotAnswering);
+  EXPECT_FALSE(form->CheckBox1->isEnabled());
+  EXPECT_GE(card->Waiting(), 1);
+  EXPECT_TRUE(ui.shown.empty());
+  card->Continue();
+  DeviceFolder::Settle();
+  EXPECT_EQ(TempDir::Read(card->Folder() / "page.htm"), "old page");
+  EXPECT_EQ(CardNames(), std::vector<std::string>{"page.htm"});
+}
+
+// The handheld folder chosen on "Nastavenia" is on a card that hangs: the window starts, and the
+// hint says so.
+TEST_F(HungHandheld, AChosenFolderThatHangsIsSaidNotToAnswer) {
+  TempDir::Write(Ini(), "[Kdeukladatdata]\r\nWPTsubor=/x.wpt\r\nPDA_Koren=" +
+                            platform::FromNativePath(card->Folder()) + "\r\n");
+  card->Stop();
+  form->show();
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return form->Label14->text().contains(QStringLiteral("neodpovedá")); }, 20'000));
+  form->PageControl1->setCurrentWidget(form->TabSheet7);
+  EXPECT_TRUE(form->TabSheet7->isVisible());
+  card->Continue();
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return !form->Label14->text().contains(QStringLiteral("neodpovedá")); }, 20'000));
 }
 
 }  // namespace

@@ -156,7 +156,12 @@ class StoppedFuse {
 
   const std::filesystem::path& Folder() const { return folder_; }
   pid_t Pid() const { return pid_; }
-  void Stop() { Signal(SIGSTOP); }
+  // Returns once every thread of the daemon has stopped: a request that reached it before then
+  // would still be answered.
+  void Stop() {
+    Signal(SIGSTOP);
+    while (pid_ > 0 && !AllStopped()) std::this_thread::yield();
+  }
   void Continue() { Signal(SIGCONT); }
 
   // Requests the kernel sent the daemon that it has not answered yet (the connection's count in
@@ -172,6 +177,20 @@ class StoppedFuse {
   }
 
  private:
+  bool AllStopped() const {
+    std::error_code error;
+    for (const auto& task :
+         std::filesystem::directory_iterator("/proc/" + std::to_string(pid_) + "/task", error)) {
+      std::ifstream stat(task.path() / "stat");
+      std::string line;
+      std::getline(stat, line);
+      const size_t end = line.rfind(')');  // the name may hold blanks and parentheses
+      if (end == std::string::npos || end + 2 >= line.size()) return false;
+      const char state = line[end + 2];
+      if (state != 'T' && state != 't') return false;
+    }
+    return !error;
+  }
   void Signal(int number) const {
     if (pid_ > 0) ::kill(pid_, number);  // never kill(-1, ...): that reaches every process
   }
