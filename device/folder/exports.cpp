@@ -13,6 +13,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <string_view>
 #include <thread>
 #include <type_traits>
 #include <unordered_map>
@@ -51,14 +52,34 @@ HRESULT FromWin32(DWORD error) {
 
 // ---- open objects: files and searches, named by handles that are never 0, 65535 or all ones.
 
+// What a search found of one entry. The record of 560 bytes, mostly the name's room, is made only
+// when it is handed out: a folder may hold 100,000 entries.
+struct Found {
+  DWORD attributes;
+  FILETIME created, accessed, written;
+  DWORD sizeHigh, sizeLow;
+  size_t nameAt, nameLength;  // in Object::names
+};
+
 struct Object {
   int fd = -1;
   bool canRead = false, canWrite = false;
   bool isSearch = false;
-  std::vector<CE_FIND_DATA> found;
+  std::vector<Found> found;
+  std::u16string names;  // of every entry found, one after another
   size_t next = 0;
   ~Object() {
     if (fd >= 0) ::close(fd);
+  }
+  void Record(const Found& entry, CE_FIND_DATA& record) const {
+    std::memset(&record, 0, sizeof record);
+    record.dwFileAttributes = entry.attributes;
+    record.ftCreationTime = entry.created;
+    record.ftLastAccessTime = entry.accessed;
+    record.ftLastWriteTime = entry.written;
+    record.nFileSizeHigh = entry.sizeHigh;
+    record.nFileSizeLow = entry.sizeLow;
+    std::memcpy(record.cFileName, names.data() + entry.nameAt, entry.nameLength * sizeof(WCHAR));
   }
 };
 
@@ -215,36 +236,36 @@ FILETIME FileTime(std::int64_t seconds, std::int64_t nanoseconds) {
   return FILETIME{static_cast<DWORD>(value & 0xFFFFFFFFu), static_cast<DWORD>(value >> 32)};
 }
 
-// One look at the entry, relative to its open folder; a link is looked at a second time where
-// it leads (never outside the root). False: the entry is not part of the handheld's listing.
-bool FillRecord(int root, const std::string& rel, int dir, const std::string& name,
-                CE_FIND_DATA& record) {
+// One look at the entry, relative to its open folder, added to what the search found; a link is
+// looked at a second time where it leads (never outside the root). False: the entry is not part
+// of the handheld's listing.
+bool LookAt(int root, const std::string& rel, int dir, const char* name, Object& search) {
   std::optional<std::u16string> wide = Utf8ToUtf16(name);
   if (!wide || wide->size() >= MAX_PATH) return false;  // cannot be named through the API
   constexpr unsigned kWanted = STATX_BASIC_STATS | STATX_BTIME;
   struct statx sx {};
-  if (::statx(dir, name.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kWanted, &sx) != 0)
-    return false;
+  if (::statx(dir, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kWanted, &sx) != 0) return false;
   if (S_ISLNK(sx.stx_mode)) {
     Fd led(OpenBeneath(root, Join(rel, name), O_PATH));
     if (!led.IsOpen() || ::statx(led.get(), "", AT_EMPTY_PATH, kWanted, &sx) != 0) return false;
   }
   const bool isDir = S_ISDIR(sx.stx_mode);
   if (!isDir && !S_ISREG(sx.stx_mode)) return false;  // a FIFO, device or socket
-  std::memset(&record, 0, sizeof record);
+  Found& entry = search.found.emplace_back();
   DWORD attributes = isDir ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
   if (!(sx.stx_mode & S_IWUSR)) attributes |= FILE_ATTRIBUTE_READONLY;
-  if (!name.empty() && name[0] == '.') attributes |= FILE_ATTRIBUTE_HIDDEN;
-  record.dwFileAttributes = attributes;
+  if (name[0] == '.') attributes |= FILE_ATTRIBUTE_HIDDEN;
+  entry.attributes = attributes;
   const statx_timestamp& created = (sx.stx_mask & STATX_BTIME) ? sx.stx_btime : sx.stx_mtime;
-  record.ftCreationTime = FileTime(created.tv_sec, created.tv_nsec);
-  record.ftLastAccessTime = FileTime(sx.stx_atime.tv_sec, sx.stx_atime.tv_nsec);
-  record.ftLastWriteTime = FileTime(sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec);
-  if (!isDir) {
-    record.nFileSizeHigh = static_cast<DWORD>(sx.stx_size >> 32);
-    record.nFileSizeLow = static_cast<DWORD>(sx.stx_size & 0xFFFFFFFFu);
-  }
-  std::memcpy(record.cFileName, wide->data(), wide->size() * sizeof(WCHAR));
+  entry.created = FileTime(created.tv_sec, created.tv_nsec);
+  entry.accessed = FileTime(sx.stx_atime.tv_sec, sx.stx_atime.tv_nsec);
+  entry.written = FileTime(sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec);
+  const std::uint64_t size = isDir ? 0 : sx.stx_size;
+  entry.sizeHigh = static_cast<DWORD>(size >> 32);
+  entry.sizeLow = static_cast<DWORD>(size & 0xFFFFFFFFu);
+  entry.nameAt = search.names.size();
+  entry.nameLength = wide->size();
+  search.names += *wide;
   return true;
 }
 
@@ -290,22 +311,27 @@ RAPI_EXPORT HANDLE CeFindFirstFile(LPCWSTR fileName, LPCE_FIND_DATA findData) {
     ::close(fd);
     return FailedHandle(ErrnoError());
   }
-  std::vector<std::pair<std::string, CE_FIND_DATA>> entries;
+  // Names first, in one buffer, sorted as offsets; then one look at each entry, in that order.
+  std::string names;
+  std::vector<size_t> starts;
   while (dirent* entry = ::readdir(dir)) {
-    const std::string name(entry->d_name);
+    const std::string_view name(entry->d_name);
     if (name == "." || name == ".." || !MatchesPattern(name, target.name)) continue;
-    CE_FIND_DATA record;
-    if (FillRecord(target.root.get(), target.rel, fd, name, record))
-      entries.emplace_back(name, record);
+    starts.push_back(names.size());
+    names.append(name).push_back('\0');
   }
-  ::closedir(dir);
-  if (entries.empty()) return FailedHandle(ERROR_FILE_NOT_FOUND);
-  std::sort(entries.begin(), entries.end(),
-            [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::sort(starts.begin(), starts.end(), [&names](size_t a, size_t b) {
+    return std::strcmp(names.c_str() + a, names.c_str() + b) < 0;
+  });
   auto search = std::make_shared<Object>();
   search->isSearch = true;
-  for (auto& entry : entries) search->found.push_back(entry.second);
-  *findData = search->found[0];
+  search->found.reserve(starts.size());
+  search->names.reserve(names.size());
+  for (size_t start : starts)
+    LookAt(target.root.get(), target.rel, fd, names.c_str() + start, *search);
+  ::closedir(dir);
+  if (search->found.empty()) return FailedHandle(ERROR_FILE_NOT_FOUND);
+  search->Record(search->found[0], *findData);
   search->next = 1;
   return Add(std::move(search));
 }
@@ -316,7 +342,7 @@ RAPI_EXPORT BOOL CeFindNextFile(HANDLE find, LPCE_FIND_DATA findData) {
   if (!search) return Failed(ERROR_INVALID_HANDLE);
   if (!findData) return Failed(ERROR_INVALID_PARAMETER);
   if (search->next >= search->found.size()) return Failed(ERROR_NO_MORE_FILES);
-  *findData = search->found[search->next++];
+  search->Record(search->found[search->next++], *findData);
   return TRUE;
 }
 
