@@ -61,6 +61,8 @@ struct Found {
   size_t nameAt, nameLength;  // in Object::names
 };
 
+// A call at work holds its object, so the descriptor stays open, and its number unused by another
+// open, until the last holder lets go.
 struct Object {
   int fd = -1;
   bool canRead = false, canWrite = false;
@@ -432,10 +434,11 @@ RAPI_EXPORT BOOL CeReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWO
 RAPI_EXPORT BOOL CeWriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
                              LPOVERLAPPED /*overlapped*/) {
   if (bytesWritten) *bytesWritten = 0;
+  // Held through the delay, as a slow write holds it: a close meanwhile leaves it open.
+  std::shared_ptr<Object> object = Lookup(file, false);
   if (std::uint32_t delay = WriteDelayMs())
     std::this_thread::sleep_for(std::chrono::milliseconds(delay));
   if (auto error = InjectedFailure("CeWriteFile")) return Failed(*error);
-  std::shared_ptr<Object> object = Lookup(file, false);
   if (!object) return Failed(ERROR_INVALID_HANDLE);
   if (!object->canWrite) return Failed(ERROR_ACCESS_DENIED);
   if (!buffer && bytesToWrite) return Failed(ERROR_INVALID_PARAMETER);
@@ -457,6 +460,9 @@ RAPI_EXPORT BOOL CeCloseHandle(HANDLE object) {
   if (auto error = InjectedFailure("CeCloseHandle")) return Failed(*error);
   std::shared_ptr<Object> file = Take(object, false);
   if (!file) return Failed(ERROR_INVALID_HANDLE);
+  // Out of the table nothing takes a new hold on it: when this is the last, it stays the last.
+  // Otherwise a read or write at work on another thread closes it when it returns.
+  if (file.use_count() > 1) return TRUE;
   const int fd = file->fd;
   file->fd = -1;
   if (::close(fd) != 0 && errno != EINTR) return Failed(ErrnoError());

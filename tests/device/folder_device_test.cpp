@@ -3,15 +3,18 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "support/descriptors.h"
 #include "support/device_folder.h"
 
 namespace {
@@ -450,6 +453,59 @@ TEST_F(FolderDevice, InjectedFailuresHitTheNamedStepFromItsKthCall) {
   CeRapiUninit();
   EXPECT_EQ(CeRapiInit(), static_cast<HRESULT>(0x8007048Fu));
   EXPECT_EQ(DeviceFolder::FindError(u"\\*"), ERROR_NOT_READY);
+}
+
+// Whether the thread sleeps (the library's write delay): asked of the kernel, not guessed.
+bool Sleeps(pid_t thread) {
+  std::ifstream in("/proc/self/task/" + std::to_string(thread) + "/syscall");
+  long number = -1;
+  return in >> number && number == SYS_clock_nanosleep;
+}
+
+// The descriptor open on that file.
+int DescriptorOf(const std::filesystem::path& file) {
+  struct stat wanted {
+  }, st{};
+  if (::stat(file.c_str(), &wanted) != 0) return -1;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    const int fd = std::stoi(entry.path().filename().string());
+    if (::fstat(fd, &st) == 0 && st.st_dev == wanted.st_dev && st.st_ino == wanted.st_ino)
+      return fd;
+  }
+  return -1;
+}
+
+// A write still at work when its handle closes must not land in a file opened meanwhile under
+// the descriptor's number; the write's return closes the descriptor.
+TEST_F(FolderDevice, AHandleClosedDuringAWriteKeepsItsDescriptorTillTheWriteReturns) {
+  using testsupport::Descriptors;
+  const auto before = testsupport::OpenDescriptors(Descriptors::FilesAndFolders);
+  HANDLE file = Open(u"\\mine.txt", GENERIC_WRITE, CREATE_ALWAYS);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  const int number = DescriptorOf(device / "mine.txt");
+  ASSERT_GE(number, 0);
+  DeviceFolder::WriteDelay(300);
+  std::atomic<pid_t> writer{0};
+  std::atomic<bool> done{false};
+  BOOL wrote = FALSE;
+  std::thread writing([&] {
+    writer = ::gettid();
+    DWORD count = 0;
+    wrote = CeWriteFile(file, "late", 4, &count, nullptr);
+    done = true;
+  });
+  while (!done && !Sleeps(writer)) std::this_thread::yield();
+  EXPECT_TRUE(CeCloseHandle(file));
+  // The lowest free number from the write's on: its own when the close freed it.
+  const int opened = ::open((device / "other.txt").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  const int other = ::fcntl(opened, F_DUPFD_CLOEXEC, number);
+  ::close(opened);
+  writing.join();
+  ::close(other);
+  EXPECT_TRUE(wrote);
+  EXPECT_EQ(TempDir::Read(device / "mine.txt"), "late");
+  EXPECT_EQ(TempDir::Read(device / "other.txt"), "");
+  EXPECT_EQ(testsupport::OpenDescriptors(Descriptors::FilesAndFolders), before);
 }
 
 TEST_F(FolderDevice, DelaysHoldUpTheConnectionAndEveryWrite) {
