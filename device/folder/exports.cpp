@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "device/folder/faults.h"
+#include "device/folder/folder_device.h"
 #include "device/folder/resolve.h"
 #include "device/folder/text.h"
 #include "device/rapi_types.h"
@@ -547,6 +548,46 @@ RAPI_EXPORT BOOL CeMoveFile(LPCWSTR existingFileName, LPCWSTR newFileName) {
   return TRUE;
 }
 
+// Flushes a file or folder to the medium; one that cannot be flushed is not an error.
+bool Flush(int fd) {
+  return ::fsync(fd) == 0 || errno == EINVAL || errno == ENOSYS;
+}
+
+RAPI_EXPORT BOOL VireskaReplaceFile(LPCWSTR newFile, LPCWSTR targetFile) {
+  if (auto error = InjectedFailure("VireskaReplaceFile")) return Failed(*error);
+  if (!Ready()) return FALSE;
+  Target from, to;
+  if (DWORD error = Resolve(newFile, LastPart::Name, from)) return Failed(error);
+  if (DWORD error = Resolve(targetFile, LastPart::Name, to)) return Failed(error);
+  if (!from.exists) return Failed(ERROR_FILE_NOT_FOUND);
+  if (from.isRoot || from.isLink || !S_ISREG(from.st.st_mode)) return Failed(ERROR_ACCESS_DENIED);
+  if (to.isRoot || (to.exists && (S_ISDIR(to.st.st_mode) || IsReadOnly(to.st))))
+    return Failed(ERROR_ACCESS_DENIED);
+  struct stat fromDir {
+  }, toDir{};
+  if (::fstat(from.dir.get(), &fromDir) != 0 || ::fstat(to.dir.get(), &toDir) != 0)
+    return Failed(ErrnoError());
+  if (fromDir.st_dev != toDir.st_dev || fromDir.st_ino != toDir.st_ino)
+    return Failed(kReplaceNotSameFolder);
+  const std::string toName = SpellingOnDisk(to);
+
+  Fd data(
+      ::openat(from.dir.get(), from.name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  if (!data.IsOpen()) return Failed(BeneathError(errno));
+  struct stat st {};
+  if (::fstat(data.get(), &st) != 0) return Failed(ErrnoError());
+  if (!S_ISREG(st.st_mode)) return Failed(ERROR_ACCESS_DENIED);  // swapped meanwhile
+  if (!Flush(data.get())) return Failed(ErrnoError());
+  if (::renameat(from.dir.get(), from.name.c_str(), to.dir.get(), toName.c_str()) != 0) {
+    // A driver that cannot put a file over another refuses, and both stay as they were.
+    if (errno == EEXIST || errno == ENOTSUP || errno == ENOSYS) return Failed(kReplaceUnsupported);
+    return Failed(errno == EISDIR ? ERROR_ACCESS_DENIED : ErrnoError());
+  }
+  Fd folder(::openat(to.dir.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!folder.IsOpen() || !Flush(folder.get())) return Failed(ErrnoError());
+  return TRUE;
+}
+
 // Each export has exactly the type the binding casts it to.
 static_assert(std::is_same_v<decltype(&CeRapiInit), PFN_CeRapiInit>);
 static_assert(std::is_same_v<decltype(&CeRapiInitEx), PFN_CeRapiInitEx>);
@@ -564,3 +605,4 @@ static_assert(std::is_same_v<decltype(&CeRemoveDirectory), PFN_CeRemoveDirectory
 static_assert(std::is_same_v<decltype(&CeDeleteFile), PFN_CeDeleteFile>);
 static_assert(std::is_same_v<decltype(&CeGetFileSize), PFN_CeGetFileSize>);
 static_assert(std::is_same_v<decltype(&CeMoveFile), PFN_CeMoveFile>);
+static_assert(std::is_same_v<decltype(&VireskaReplaceFile), ReplaceFunction>);

@@ -235,6 +235,59 @@ TEST_F(FolderDevice, MoveRenamesTheEntryItselfAndNeverOverwrites) {
   EXPECT_FALSE(std::filesystem::exists(device / "a.txt"));
 }
 
+TEST_F(FolderDevice, ReplacePutsTheNewFileOverItsTargetUnderTheTargetsName) {
+  TempDir::Write(device / "d/x", "old");
+  TempDir::Write(device / "d/x.~vireska", "new");
+  EXPECT_TRUE(DeviceFolder::Replace(u"\\d\\x.~vireska", u"\\d\\x"));
+  TempDir::Write(device / "d/y.~vireska", "fresh");
+  EXPECT_TRUE(DeviceFolder::Replace(u"\\d\\y.~vireska", u"\\d\\y"));
+  // A target in another case keeps the name the folder has.
+  TempDir::Write(device / "d/wpt.txt", "old");
+  TempDir::Write(device / "d/WPT.TXT.~vireska", "wpt");
+  EXPECT_TRUE(DeviceFolder::Replace(u"\\D\\WPT.TXT.~vireska", u"\\D\\WPT.TXT"));
+  EXPECT_EQ(TempDir::Names(device / "d"), (std::vector<std::string>{"wpt.txt", "x", "y"}));
+  EXPECT_EQ(TempDir::Read(device / "d/x"), "new");
+  EXPECT_EQ(TempDir::Read(device / "d/y"), "fresh");
+  EXPECT_EQ(TempDir::Read(device / "d/wpt.txt"), "wpt");
+}
+
+TEST_F(FolderDevice, ReplaceRefusesAndTouchesNothing) {
+  TempDir::Write(device / "new", "new");
+  TempDir::Write(device / "ro.txt", "keep");
+  ::chmod((device / "ro.txt").c_str(), 0444);
+  TempDir::Write(device / "t.txt", "keep");
+  std::filesystem::create_directories(device / "dir/sub");
+  std::filesystem::create_symlink("new", device / "link");
+  const struct {
+    const char16_t *from, *to;
+    DWORD error;
+  } refused[] = {
+      {u"\\new", u"\\dir", ERROR_ACCESS_DENIED},
+      {u"\\new", u"\\ro.txt", ERROR_ACCESS_DENIED},
+      {u"\\dir\\sub", u"\\dir\\t.txt", ERROR_ACCESS_DENIED},
+      {u"\\link", u"\\t.txt", ERROR_ACCESS_DENIED},
+      {u"\\new", u"\\..\\t.txt", ERROR_ACCESS_DENIED},
+      {u"\\none", u"\\t.txt", ERROR_FILE_NOT_FOUND},
+      {u"\\new", u"\\dir\\t.txt", folder_device::kReplaceNotSameFolder},
+  };
+  for (const auto& c : refused) {
+    EXPECT_FALSE(DeviceFolder::Replace(c.from, c.to)) << std::string(c.to, c.to + 3);
+    EXPECT_EQ(CeGetLastError(), c.error);
+  }
+  DeviceFolder::Fail("VireskaReplaceFile=112");
+  EXPECT_FALSE(DeviceFolder::Replace(u"\\new", u"\\t.txt"));
+  EXPECT_EQ(CeGetLastError(), 112u);
+  DeviceFolder::Fail("");
+  CeRapiUninit();
+  EXPECT_FALSE(DeviceFolder::Replace(u"\\new", u"\\t.txt"));
+  EXPECT_EQ(CeGetLastError(), ERROR_NOT_READY);
+  EXPECT_EQ(TempDir::Names(device.root()),
+            (std::vector<std::string>{"dir", "link", "new", "ro.txt", "t.txt"}));
+  EXPECT_EQ(TempDir::Read(device / "t.txt"), "keep");
+  EXPECT_EQ(TempDir::Read(device / "ro.txt"), "keep");
+  EXPECT_TRUE(std::filesystem::is_directory(device / "dir/sub"));
+}
+
 // A folder swapped for a link to outside and back while the library works in it: with the
 // kernel's confinement and with the walk of kernels without it, nothing ever lands outside.
 TEST_F(FolderDevice, AFolderSwappedForALinkNeverLeadsOutside) {
