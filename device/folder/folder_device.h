@@ -41,7 +41,7 @@
 // fall back to two moves. One that cannot flush (EINVAL, ENOSYS: some FUSE drivers) is no error.
 // A failed flush of the folder is reported after the rename (target then holds the new data).
 // Like every step it needs an open link, sets the calling thread's last error, and takes part in
-// VIRESKA_PDA_FAIL as "VireskaReplaceFile".
+// VIRESKA_PDA_FAIL and VIRESKA_PDA_EXIT_AT as "VireskaReplaceFile".
 //
 // File functions need an open link (CeRapiInit, or a CeRapiInitEx attempt that succeeded);
 // without one they fail with ERROR_NOT_READY. CeRapiUninit closes the link and every handle
@@ -61,6 +61,10 @@
 //       (INVALID_HANDLE_VALUE, FALSE, INVALID_FILE_SIZE) and CeGetLastError gives ERROR. A
 //       failing CeRapiInit returns, and a failing CeRapiInitEx attempt ends with,
 //       HRESULT_FROM_WIN32(ERROR) (negative), and the link stays closed.
+//   VIRESKA_PDA_EXIT_AT=STEP[@K][,STEP[@K]...]
+//       the K-th call of the named step (default 1, counted as for VIRESKA_PDA_FAIL) ends the
+//       process with _exit(kExitAtCode) before it does anything: a test forks a child that
+//       works with this set and looks at what a crash at that step leaves on disk.
 
 #include "device/rapi_types.h"
 
@@ -72,6 +76,8 @@ inline constexpr const char* kConnectDelayVariable = "VIRESKA_PDA_CONNECT_DELAY_
 inline constexpr const char* kWriteDelayVariable = "VIRESKA_PDA_WRITE_DELAY_MS";
 inline constexpr const char* kFailVariable = "VIRESKA_PDA_FAIL";
 inline constexpr const char* kNoOpenat2Variable = "VIRESKA_PDA_NO_OPENAT2";
+inline constexpr const char* kExitAtVariable = "VIRESKA_PDA_EXIT_AT";
+inline constexpr int kExitAtCode = 86;
 inline constexpr const char* kDefaultRootName = "PDA";
 inline constexpr const char* kSetRootEntry = "VireskaSetPdaRoot";
 using SetRootFunction = void (*)(const char* folder);

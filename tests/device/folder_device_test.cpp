@@ -4,12 +4,14 @@
 #include <poll.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -506,6 +508,45 @@ TEST_F(FolderDevice, InjectedFailuresHitTheNamedStepFromItsKthCall) {
   CeRapiUninit();
   EXPECT_EQ(CeRapiInit(), static_cast<HRESULT>(0x8007048Fu));
   EXPECT_EQ(DeviceFolder::FindError(u"\\*"), ERROR_NOT_READY);
+}
+
+// The exit code of a child process that does the work; 0 when the work returns.
+int ExitCodeOf(const std::function<void()>& work) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    work();
+    ::_exit(0);
+  }
+  int status = 0;
+  if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+TEST_F(FolderDevice, TheNamedStepsKthCallEndsTheProcessBeforeItActs) {
+  TempDir::Write(device / "x", "old");
+  TempDir::Write(device / "x.~vireska", "new");
+  EXPECT_EQ(ExitCodeOf([] {
+              ::setenv(folder_device::kExitAtVariable, "CeWriteFile@2", 1);
+              CeRapiInit();                                    // counting starts again here
+              DeviceFolder::Replace(u"\\x.~vireska", u"\\y");  // another step: goes on
+              HANDLE file =
+                  CeCreateFile(u"\\w.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+              DWORD written = 0;
+              CeWriteFile(file, "ab", 2, &written, nullptr);
+              CeWriteFile(file, "cd", 2, &written, nullptr);
+            }),
+            folder_device::kExitAtCode);
+  EXPECT_EQ(TempDir::Read(device / "w.txt"), "ab");
+  EXPECT_EQ(TempDir::Read(device / "y"), "new");
+
+  TempDir::Write(device / "x.~vireska", "newer");
+  EXPECT_EQ(ExitCodeOf([] {
+              ::setenv(folder_device::kExitAtVariable, "VireskaReplaceFile", 1);
+              DeviceFolder::Replace(u"\\x.~vireska", u"\\x");
+            }),
+            folder_device::kExitAtCode);
+  EXPECT_EQ(TempDir::Read(device / "x"), "old");
+  EXPECT_EQ(TempDir::Read(device / "x.~vireska"), "newer");
 }
 
 // Whether the thread sleeps (the library's write delay): asked of the kernel, not guessed.

@@ -85,6 +85,7 @@ class DeviceFolder {
     ::unsetenv(folder_device::kFailVariable);
     ::unsetenv(folder_device::kConnectDelayVariable);
     ::unsetenv(folder_device::kWriteDelayVariable);
+    ::unsetenv(folder_device::kExitAtVariable);
   }
   TempDir root_;
 };
