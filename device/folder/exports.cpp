@@ -13,12 +13,14 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <string_view>
 #include <thread>
 #include <type_traits>
 #include <unordered_map>
 #include <vector>
 
 #include "device/folder/faults.h"
+#include "device/folder/folder_device.h"
 #include "device/folder/resolve.h"
 #include "device/folder/text.h"
 #include "device/rapi_types.h"
@@ -51,14 +53,36 @@ HRESULT FromWin32(DWORD error) {
 
 // ---- open objects: files and searches, named by handles that are never 0, 65535 or all ones.
 
+// What a search found of one entry. The record of 560 bytes, mostly the name's room, is made only
+// when it is handed out: a folder may hold 100,000 entries.
+struct Found {
+  DWORD attributes;
+  FILETIME created, accessed, written;
+  DWORD sizeHigh, sizeLow;
+  size_t nameAt, nameLength;  // in Object::names
+};
+
+// A call at work holds its object, so the descriptor stays open, and its number unused by another
+// open, until the last holder lets go.
 struct Object {
   int fd = -1;
   bool canRead = false, canWrite = false;
   bool isSearch = false;
-  std::vector<CE_FIND_DATA> found;
+  std::vector<Found> found;
+  std::u16string names;  // of every entry found, one after another
   size_t next = 0;
   ~Object() {
     if (fd >= 0) ::close(fd);
+  }
+  void Record(const Found& entry, CE_FIND_DATA& record) const {
+    std::memset(&record, 0, sizeof record);
+    record.dwFileAttributes = entry.attributes;
+    record.ftCreationTime = entry.created;
+    record.ftLastAccessTime = entry.accessed;
+    record.ftLastWriteTime = entry.written;
+    record.nFileSizeHigh = entry.sizeHigh;
+    record.nFileSizeLow = entry.sizeLow;
+    std::memcpy(record.cFileName, names.data() + entry.nameAt, entry.nameLength * sizeof(WCHAR));
   }
 };
 
@@ -215,36 +239,36 @@ FILETIME FileTime(std::int64_t seconds, std::int64_t nanoseconds) {
   return FILETIME{static_cast<DWORD>(value & 0xFFFFFFFFu), static_cast<DWORD>(value >> 32)};
 }
 
-// One look at the entry, relative to its open folder; a link is looked at a second time where
-// it leads (never outside the root). False: the entry is not part of the handheld's listing.
-bool FillRecord(int root, const std::string& rel, int dir, const std::string& name,
-                CE_FIND_DATA& record) {
+// One look at the entry, relative to its open folder, added to what the search found; a link is
+// looked at a second time where it leads (never outside the root). False: the entry is not part
+// of the handheld's listing.
+bool LookAt(int root, const std::string& rel, int dir, const char* name, Object& search) {
   std::optional<std::u16string> wide = Utf8ToUtf16(name);
   if (!wide || wide->size() >= MAX_PATH) return false;  // cannot be named through the API
   constexpr unsigned kWanted = STATX_BASIC_STATS | STATX_BTIME;
   struct statx sx {};
-  if (::statx(dir, name.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kWanted, &sx) != 0)
-    return false;
+  if (::statx(dir, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kWanted, &sx) != 0) return false;
   if (S_ISLNK(sx.stx_mode)) {
     Fd led(OpenBeneath(root, Join(rel, name), O_PATH));
     if (!led.IsOpen() || ::statx(led.get(), "", AT_EMPTY_PATH, kWanted, &sx) != 0) return false;
   }
   const bool isDir = S_ISDIR(sx.stx_mode);
   if (!isDir && !S_ISREG(sx.stx_mode)) return false;  // a FIFO, device or socket
-  std::memset(&record, 0, sizeof record);
+  Found& entry = search.found.emplace_back();
   DWORD attributes = isDir ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
   if (!(sx.stx_mode & S_IWUSR)) attributes |= FILE_ATTRIBUTE_READONLY;
-  if (!name.empty() && name[0] == '.') attributes |= FILE_ATTRIBUTE_HIDDEN;
-  record.dwFileAttributes = attributes;
+  if (name[0] == '.') attributes |= FILE_ATTRIBUTE_HIDDEN;
+  entry.attributes = attributes;
   const statx_timestamp& created = (sx.stx_mask & STATX_BTIME) ? sx.stx_btime : sx.stx_mtime;
-  record.ftCreationTime = FileTime(created.tv_sec, created.tv_nsec);
-  record.ftLastAccessTime = FileTime(sx.stx_atime.tv_sec, sx.stx_atime.tv_nsec);
-  record.ftLastWriteTime = FileTime(sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec);
-  if (!isDir) {
-    record.nFileSizeHigh = static_cast<DWORD>(sx.stx_size >> 32);
-    record.nFileSizeLow = static_cast<DWORD>(sx.stx_size & 0xFFFFFFFFu);
-  }
-  std::memcpy(record.cFileName, wide->data(), wide->size() * sizeof(WCHAR));
+  entry.created = FileTime(created.tv_sec, created.tv_nsec);
+  entry.accessed = FileTime(sx.stx_atime.tv_sec, sx.stx_atime.tv_nsec);
+  entry.written = FileTime(sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec);
+  const std::uint64_t size = isDir ? 0 : sx.stx_size;
+  entry.sizeHigh = static_cast<DWORD>(size >> 32);
+  entry.sizeLow = static_cast<DWORD>(size & 0xFFFFFFFFu);
+  entry.nameAt = search.names.size();
+  entry.nameLength = wide->size();
+  search.names += *wide;
   return true;
 }
 
@@ -290,22 +314,27 @@ RAPI_EXPORT HANDLE CeFindFirstFile(LPCWSTR fileName, LPCE_FIND_DATA findData) {
     ::close(fd);
     return FailedHandle(ErrnoError());
   }
-  std::vector<std::pair<std::string, CE_FIND_DATA>> entries;
+  // Names first, in one buffer, sorted as offsets; then one look at each entry, in that order.
+  std::string names;
+  std::vector<size_t> starts;
   while (dirent* entry = ::readdir(dir)) {
-    const std::string name(entry->d_name);
+    const std::string_view name(entry->d_name);
     if (name == "." || name == ".." || !MatchesPattern(name, target.name)) continue;
-    CE_FIND_DATA record;
-    if (FillRecord(target.root.get(), target.rel, fd, name, record))
-      entries.emplace_back(name, record);
+    starts.push_back(names.size());
+    names.append(name).push_back('\0');
   }
-  ::closedir(dir);
-  if (entries.empty()) return FailedHandle(ERROR_FILE_NOT_FOUND);
-  std::sort(entries.begin(), entries.end(),
-            [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::sort(starts.begin(), starts.end(), [&names](size_t a, size_t b) {
+    return std::strcmp(names.c_str() + a, names.c_str() + b) < 0;
+  });
   auto search = std::make_shared<Object>();
   search->isSearch = true;
-  for (auto& entry : entries) search->found.push_back(entry.second);
-  *findData = search->found[0];
+  search->found.reserve(starts.size());
+  search->names.reserve(names.size());
+  for (size_t start : starts)
+    LookAt(target.root.get(), target.rel, fd, names.c_str() + start, *search);
+  ::closedir(dir);
+  if (search->found.empty()) return FailedHandle(ERROR_FILE_NOT_FOUND);
+  search->Record(search->found[0], *findData);
   search->next = 1;
   return Add(std::move(search));
 }
@@ -316,7 +345,7 @@ RAPI_EXPORT BOOL CeFindNextFile(HANDLE find, LPCE_FIND_DATA findData) {
   if (!search) return Failed(ERROR_INVALID_HANDLE);
   if (!findData) return Failed(ERROR_INVALID_PARAMETER);
   if (search->next >= search->found.size()) return Failed(ERROR_NO_MORE_FILES);
-  *findData = search->found[search->next++];
+  search->Record(search->found[search->next++], *findData);
   return TRUE;
 }
 
@@ -406,10 +435,11 @@ RAPI_EXPORT BOOL CeReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWO
 RAPI_EXPORT BOOL CeWriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
                              LPOVERLAPPED /*overlapped*/) {
   if (bytesWritten) *bytesWritten = 0;
+  // Held through the delay, as a slow write holds it: a close meanwhile leaves it open.
+  std::shared_ptr<Object> object = Lookup(file, false);
   if (std::uint32_t delay = WriteDelayMs())
     std::this_thread::sleep_for(std::chrono::milliseconds(delay));
   if (auto error = InjectedFailure("CeWriteFile")) return Failed(*error);
-  std::shared_ptr<Object> object = Lookup(file, false);
   if (!object) return Failed(ERROR_INVALID_HANDLE);
   if (!object->canWrite) return Failed(ERROR_ACCESS_DENIED);
   if (!buffer && bytesToWrite) return Failed(ERROR_INVALID_PARAMETER);
@@ -431,6 +461,9 @@ RAPI_EXPORT BOOL CeCloseHandle(HANDLE object) {
   if (auto error = InjectedFailure("CeCloseHandle")) return Failed(*error);
   std::shared_ptr<Object> file = Take(object, false);
   if (!file) return Failed(ERROR_INVALID_HANDLE);
+  // Out of the table nothing takes a new hold on it: when this is the last, it stays the last.
+  // Otherwise a read or write at work on another thread closes it when it returns.
+  if (file.use_count() > 1) return TRUE;
   const int fd = file->fd;
   file->fd = -1;
   if (::close(fd) != 0 && errno != EINTR) return Failed(ErrnoError());
@@ -515,6 +548,46 @@ RAPI_EXPORT BOOL CeMoveFile(LPCWSTR existingFileName, LPCWSTR newFileName) {
   return TRUE;
 }
 
+// Flushes a file or folder to the medium; one that cannot be flushed is not an error.
+bool Flush(int fd) {
+  return ::fsync(fd) == 0 || errno == EINVAL || errno == ENOSYS;
+}
+
+RAPI_EXPORT BOOL VireskaReplaceFile(LPCWSTR newFile, LPCWSTR targetFile) {
+  if (auto error = InjectedFailure("VireskaReplaceFile")) return Failed(*error);
+  if (!Ready()) return FALSE;
+  Target from, to;
+  if (DWORD error = Resolve(newFile, LastPart::Name, from)) return Failed(error);
+  if (DWORD error = Resolve(targetFile, LastPart::Name, to)) return Failed(error);
+  if (!from.exists) return Failed(ERROR_FILE_NOT_FOUND);
+  if (from.isRoot || from.isLink || !S_ISREG(from.st.st_mode)) return Failed(ERROR_ACCESS_DENIED);
+  if (to.isRoot || (to.exists && (S_ISDIR(to.st.st_mode) || IsReadOnly(to.st))))
+    return Failed(ERROR_ACCESS_DENIED);
+  struct stat fromDir {
+  }, toDir{};
+  if (::fstat(from.dir.get(), &fromDir) != 0 || ::fstat(to.dir.get(), &toDir) != 0)
+    return Failed(ErrnoError());
+  if (fromDir.st_dev != toDir.st_dev || fromDir.st_ino != toDir.st_ino)
+    return Failed(kReplaceNotSameFolder);
+  const std::string toName = SpellingOnDisk(to);
+
+  Fd data(
+      ::openat(from.dir.get(), from.name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  if (!data.IsOpen()) return Failed(BeneathError(errno));
+  struct stat st {};
+  if (::fstat(data.get(), &st) != 0) return Failed(ErrnoError());
+  if (!S_ISREG(st.st_mode)) return Failed(ERROR_ACCESS_DENIED);  // swapped meanwhile
+  if (!Flush(data.get())) return Failed(ErrnoError());
+  if (::renameat(from.dir.get(), from.name.c_str(), to.dir.get(), toName.c_str()) != 0) {
+    // A driver that cannot put a file over another refuses, and both stay as they were.
+    if (errno == EEXIST || errno == ENOTSUP || errno == ENOSYS) return Failed(kReplaceUnsupported);
+    return Failed(errno == EISDIR ? ERROR_ACCESS_DENIED : ErrnoError());
+  }
+  Fd folder(::openat(to.dir.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!folder.IsOpen() || !Flush(folder.get())) return Failed(ErrnoError());
+  return TRUE;
+}
+
 // Each export has exactly the type the binding casts it to.
 static_assert(std::is_same_v<decltype(&CeRapiInit), PFN_CeRapiInit>);
 static_assert(std::is_same_v<decltype(&CeRapiInitEx), PFN_CeRapiInitEx>);
@@ -532,3 +605,4 @@ static_assert(std::is_same_v<decltype(&CeRemoveDirectory), PFN_CeRemoveDirectory
 static_assert(std::is_same_v<decltype(&CeDeleteFile), PFN_CeDeleteFile>);
 static_assert(std::is_same_v<decltype(&CeGetFileSize), PFN_CeGetFileSize>);
 static_assert(std::is_same_v<decltype(&CeMoveFile), PFN_CeMoveFile>);
+static_assert(std::is_same_v<decltype(&VireskaReplaceFile), ReplaceFunction>);

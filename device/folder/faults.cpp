@@ -1,5 +1,7 @@
 #include "device/folder/faults.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <map>
 #include <mutex>
@@ -21,6 +23,25 @@ std::uint32_t Number(const char* variable) {
   return value > 0xFFFFFFFFul ? 0xFFFFFFFFu : static_cast<std::uint32_t>(value);
 }
 
+// The items of a list "STEP<rest>[,STEP<rest>...]" that name the step, each as "<rest>".
+template <typename F>
+void ForStep(const char* variable, std::string_view step, F&& f) {
+  const char* spec = std::getenv(variable);
+  if (!spec) return;
+  std::string_view rest(spec);
+  while (!rest.empty()) {
+    const size_t comma = rest.find(',');
+    const std::string_view item = rest.substr(0, comma);
+    rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
+    if (item.substr(0, step.size()) == step) f(std::string(item.substr(step.size())));
+  }
+}
+
+// "@K" or nothing: from which call on.
+unsigned long FromCall(const char* text) {
+  return *text == '@' ? std::strtoul(text + 1, nullptr, 10) : 1;
+}
+
 }  // namespace
 
 std::optional<std::uint32_t> InjectedFailure(const char* step) {
@@ -29,24 +50,17 @@ std::optional<std::uint32_t> InjectedFailure(const char* step) {
     std::lock_guard<std::mutex> lock(countsMutex);
     call = ++counts[step];
   }
-  const char* spec = std::getenv(kFailVariable);
-  if (!spec || !*spec) return std::nullopt;
-  std::string_view rest(spec);
-  const std::string_view wanted(step);
-  while (!rest.empty()) {
-    size_t comma = rest.find(',');
-    std::string_view item = rest.substr(0, comma);
-    rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
-    size_t equals = item.find('=');
-    if (equals == std::string_view::npos || item.substr(0, equals) != wanted) continue;
-    std::string value(item.substr(equals + 1));
+  ForStep(kExitAtVariable, step, [call](const std::string& rest) {
+    if ((rest.empty() || rest[0] == '@') && call >= FromCall(rest.c_str())) ::_exit(kExitAtCode);
+  });
+  std::optional<std::uint32_t> failure;
+  ForStep(kFailVariable, step, [call, &failure](const std::string& rest) {
+    if (failure || rest.empty() || rest[0] != '=') return;
     char* end = nullptr;
-    unsigned long error = std::strtoul(value.c_str(), &end, 10);
-    unsigned long from = 1;
-    if (end && *end == '@') from = std::strtoul(end + 1, nullptr, 10);
-    if (call >= from) return static_cast<std::uint32_t>(error);
-  }
-  return std::nullopt;
+    const unsigned long error = std::strtoul(rest.c_str() + 1, &end, 10);
+    if (call >= FromCall(end)) failure = static_cast<std::uint32_t>(error);
+  });
+  return failure;
 }
 
 void ResetStepCounts() {

@@ -29,6 +29,20 @@
 // CeMoveFile renames a file or folder (a link stays a link) and fails with ERROR_ALREADY_EXISTS
 // when the new name is taken.
 //
+// VireskaReplaceFile(LPCWSTR newFile, LPCWSTR target) is the library's second own entry, with the
+// calling convention of the remote API: newFile's data is flushed (fsync), newFile is renamed over
+// target in one rename, whether target exists or not, and the folder is flushed, so a crash
+// leaves either the old target or the new one, never neither. A target that exists in another
+// case keeps its name ("\WPT.TXT" over "wpt.txt" leaves "wpt.txt" with the new data). Both must be
+// in one folder (else kReplaceNotSameFolder). Refused with ERROR_ACCESS_DENIED, nothing touched:
+// a target that is a folder or read-only, a newFile that is not a regular file (a link, a folder).
+// Missing newFile: ERROR_FILE_NOT_FOUND. A file system that cannot replace an existing entry in
+// one rename fails with kReplaceUnsupported and leaves both files as they were, so the caller can
+// fall back to two moves. One that cannot flush (EINVAL, ENOSYS: some FUSE drivers) is no error.
+// A failed flush of the folder is reported after the rename (target then holds the new data).
+// Like every step it needs an open link, sets the calling thread's last error, and takes part in
+// VIRESKA_PDA_FAIL and VIRESKA_PDA_EXIT_AT as "VireskaReplaceFile".
+//
 // File functions need an open link (CeRapiInit, or a CeRapiInitEx attempt that succeeded);
 // without one they fail with ERROR_NOT_READY. CeRapiUninit closes the link and every handle
 // still open. Sharing modes are accepted and not enforced.
@@ -47,6 +61,12 @@
 //       (INVALID_HANDLE_VALUE, FALSE, INVALID_FILE_SIZE) and CeGetLastError gives ERROR. A
 //       failing CeRapiInit returns, and a failing CeRapiInitEx attempt ends with,
 //       HRESULT_FROM_WIN32(ERROR) (negative), and the link stays closed.
+//   VIRESKA_PDA_EXIT_AT=STEP[@K][,STEP[@K]...]
+//       the K-th call of the named step (default 1, counted as for VIRESKA_PDA_FAIL) ends the
+//       process with _exit(kExitAtCode) before it does anything: a test forks a child that
+//       works with this set and looks at what a crash at that step leaves on disk.
+
+#include "device/rapi_types.h"
 
 namespace folder_device {
 
@@ -56,8 +76,16 @@ inline constexpr const char* kConnectDelayVariable = "VIRESKA_PDA_CONNECT_DELAY_
 inline constexpr const char* kWriteDelayVariable = "VIRESKA_PDA_WRITE_DELAY_MS";
 inline constexpr const char* kFailVariable = "VIRESKA_PDA_FAIL";
 inline constexpr const char* kNoOpenat2Variable = "VIRESKA_PDA_NO_OPENAT2";
+inline constexpr const char* kExitAtVariable = "VIRESKA_PDA_EXIT_AT";
+inline constexpr int kExitAtCode = 86;
 inline constexpr const char* kDefaultRootName = "PDA";
 inline constexpr const char* kSetRootEntry = "VireskaSetPdaRoot";
 using SetRootFunction = void (*)(const char* folder);
+
+inline constexpr const char* kReplaceEntry = "VireskaReplaceFile";
+using ReplaceFunction = BOOL(RAPI_CALL*)(LPCWSTR newFile, LPCWSTR target);
+// Failures of VireskaReplaceFile that leave both files as they were and call for the two moves.
+inline constexpr DWORD kReplaceNotSameFolder = 17;  // ERROR_NOT_SAME_DEVICE
+inline constexpr DWORD kReplaceUnsupported = 50;    // ERROR_NOT_SUPPORTED
 
 }  // namespace folder_device

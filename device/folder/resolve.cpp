@@ -69,7 +69,8 @@ int WalkBeneath(int root, const std::string& rel, int flags, mode_t mode) {
   }
 }
 
-// A name that is missing as written may exist in another case.
+// A name that is missing as written may exist in another case. The name itself when the folder
+// holds it as written.
 std::optional<std::string> FindIgnoringCase(int root, const std::string& rel,
                                             const std::string& name) {
   const int fd = OpenBeneath(root, rel, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -84,6 +85,10 @@ std::optional<std::string> FindIgnoringCase(int root, const std::string& rel,
   while (dirent* e = ::readdir(d)) {
     std::string_view candidate(e->d_name);
     if (candidate == "." || candidate == "..") continue;
+    if (candidate == name) {
+      found = name;
+      break;
+    }
     if (FoldCase(candidate) == wanted && (!found || candidate < *found))
       found = std::string(candidate);
   }
@@ -149,6 +154,24 @@ int OpenBeneath(int root, const std::string& rel, int flags, mode_t mode) {
     if (errno == ENOSYS) missing = true;
   }
   return WalkBeneath(root, rel, flags | O_CLOEXEC, mode);
+}
+
+std::string SpellingOnDisk(const Target& target) {
+  if (!target.exists || target.isRoot) return target.name;
+  std::string other = target.name;
+  for (char& c : other) {
+    if (c >= 'a' && c <= 'z')
+      c = static_cast<char>(c - 'a' + 'A');
+    else if (c >= 'A' && c <= 'Z')
+      c = static_cast<char>(c - 'A' + 'a');
+  }
+  // Where the name in other letters is missing, the file system tells case apart and the name was
+  // found as the folder holds it: one failed lookup, no listing.
+  struct stat st {};
+  if (other != target.name &&
+      ::fstatat(target.dir.get(), other.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+    return target.name;
+  return FindIgnoringCase(target.root.get(), target.rel, target.name).value_or(target.name);
 }
 
 std::uint32_t BeneathError(int error) {

@@ -79,6 +79,11 @@ enum class LastPart { Name, Pattern };
 // (in name) and not looked up. Answers 0 or the Windows error number.
 std::uint32_t Resolve(const char16_t* path, LastPart last, Target& out);
 
+// The name of an existing entry as its folder holds it. A file system that ignores case (FAT,
+// exFAT) finds the entry under any spelling, and a rename to the spelling asked for would change
+// the name the user sees.
+std::string SpellingOnDisk(const Target& target);
+
 // The Windows error for a failed lookup or open below the root.
 std::uint32_t BeneathError(int error);
 

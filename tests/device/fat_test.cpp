@@ -125,6 +125,19 @@ TEST_F(FatCard, NamesThatDifferOnlyInCaseAreOneName) {
   EXPECT_TRUE(ui.shown.empty());
 }
 
+// The driver finds a name in any case and renames over an existing file: the replace keeps the
+// name the card has.
+TEST_F(FatCard, AReplaceRenamesOverTheTargetAndKeepsTheCardsSpelling) {
+  CeCreateDirectory(u"\\Storage Card", nullptr);
+  TempDir::Write(card / "Storage Card/Kese.wpt", "old");
+  TempDir::Write(card / "Storage Card/KESE.WPT.~vireska", "new");
+  EXPECT_TRUE(
+      DeviceFolder::Replace(u"\\STORAGE CARD\\KESE.WPT.~vireska", u"\\STORAGE CARD\\KESE.WPT"))
+      << CeGetLastError();
+  EXPECT_EQ(Names(u"\\Storage Card\\*"), std::vector<std::u16string>{u"Kese.wpt"});
+  EXPECT_EQ(TempDir::Read(card / "Storage Card/Kese.wpt"), "new");
+}
+
 // A card's own driver may refuse names outside ASCII; then the copy must say so and leave
 // nothing behind, never report success.
 TEST_F(FatCard, SlovakNamesArriveWholeOrTheCopySaysItFailed) {

@@ -3,15 +3,20 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <fstream>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "support/descriptors.h"
 #include "support/device_folder.h"
 
 namespace {
@@ -232,6 +237,59 @@ TEST_F(FolderDevice, MoveRenamesTheEntryItselfAndNeverOverwrites) {
   EXPECT_FALSE(std::filesystem::exists(device / "a.txt"));
 }
 
+TEST_F(FolderDevice, ReplacePutsTheNewFileOverItsTargetUnderTheTargetsName) {
+  TempDir::Write(device / "d/x", "old");
+  TempDir::Write(device / "d/x.~vireska", "new");
+  EXPECT_TRUE(DeviceFolder::Replace(u"\\d\\x.~vireska", u"\\d\\x"));
+  TempDir::Write(device / "d/y.~vireska", "fresh");
+  EXPECT_TRUE(DeviceFolder::Replace(u"\\d\\y.~vireska", u"\\d\\y"));
+  // A target in another case keeps the name the folder has.
+  TempDir::Write(device / "d/wpt.txt", "old");
+  TempDir::Write(device / "d/WPT.TXT.~vireska", "wpt");
+  EXPECT_TRUE(DeviceFolder::Replace(u"\\D\\WPT.TXT.~vireska", u"\\D\\WPT.TXT"));
+  EXPECT_EQ(TempDir::Names(device / "d"), (std::vector<std::string>{"wpt.txt", "x", "y"}));
+  EXPECT_EQ(TempDir::Read(device / "d/x"), "new");
+  EXPECT_EQ(TempDir::Read(device / "d/y"), "fresh");
+  EXPECT_EQ(TempDir::Read(device / "d/wpt.txt"), "wpt");
+}
+
+TEST_F(FolderDevice, ReplaceRefusesAndTouchesNothing) {
+  TempDir::Write(device / "new", "new");
+  TempDir::Write(device / "ro.txt", "keep");
+  ::chmod((device / "ro.txt").c_str(), 0444);
+  TempDir::Write(device / "t.txt", "keep");
+  std::filesystem::create_directories(device / "dir/sub");
+  std::filesystem::create_symlink("new", device / "link");
+  const struct {
+    const char16_t *from, *to;
+    DWORD error;
+  } refused[] = {
+      {u"\\new", u"\\dir", ERROR_ACCESS_DENIED},
+      {u"\\new", u"\\ro.txt", ERROR_ACCESS_DENIED},
+      {u"\\dir\\sub", u"\\dir\\t.txt", ERROR_ACCESS_DENIED},
+      {u"\\link", u"\\t.txt", ERROR_ACCESS_DENIED},
+      {u"\\new", u"\\..\\t.txt", ERROR_ACCESS_DENIED},
+      {u"\\none", u"\\t.txt", ERROR_FILE_NOT_FOUND},
+      {u"\\new", u"\\dir\\t.txt", folder_device::kReplaceNotSameFolder},
+  };
+  for (const auto& c : refused) {
+    EXPECT_FALSE(DeviceFolder::Replace(c.from, c.to)) << std::string(c.to, c.to + 3);
+    EXPECT_EQ(CeGetLastError(), c.error);
+  }
+  DeviceFolder::Fail("VireskaReplaceFile=112");
+  EXPECT_FALSE(DeviceFolder::Replace(u"\\new", u"\\t.txt"));
+  EXPECT_EQ(CeGetLastError(), 112u);
+  DeviceFolder::Fail("");
+  CeRapiUninit();
+  EXPECT_FALSE(DeviceFolder::Replace(u"\\new", u"\\t.txt"));
+  EXPECT_EQ(CeGetLastError(), ERROR_NOT_READY);
+  EXPECT_EQ(TempDir::Names(device.root()),
+            (std::vector<std::string>{"dir", "link", "new", "ro.txt", "t.txt"}));
+  EXPECT_EQ(TempDir::Read(device / "t.txt"), "keep");
+  EXPECT_EQ(TempDir::Read(device / "ro.txt"), "keep");
+  EXPECT_TRUE(std::filesystem::is_directory(device / "dir/sub"));
+}
+
 // A folder swapped for a link to outside and back while the library works in it: with the
 // kernel's confinement and with the walk of kernels without it, nothing ever lands outside.
 TEST_F(FolderDevice, AFolderSwappedForALinkNeverLeadsOutside) {
@@ -450,6 +508,98 @@ TEST_F(FolderDevice, InjectedFailuresHitTheNamedStepFromItsKthCall) {
   CeRapiUninit();
   EXPECT_EQ(CeRapiInit(), static_cast<HRESULT>(0x8007048Fu));
   EXPECT_EQ(DeviceFolder::FindError(u"\\*"), ERROR_NOT_READY);
+}
+
+// The exit code of a child process that does the work; 0 when the work returns.
+int ExitCodeOf(const std::function<void()>& work) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    work();
+    ::_exit(0);
+  }
+  int status = 0;
+  if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+TEST_F(FolderDevice, TheNamedStepsKthCallEndsTheProcessBeforeItActs) {
+  TempDir::Write(device / "x", "old");
+  TempDir::Write(device / "x.~vireska", "new");
+  EXPECT_EQ(ExitCodeOf([] {
+              ::setenv(folder_device::kExitAtVariable, "CeWriteFile@2", 1);
+              CeRapiInit();                                    // counting starts again here
+              DeviceFolder::Replace(u"\\x.~vireska", u"\\y");  // another step: goes on
+              HANDLE file =
+                  CeCreateFile(u"\\w.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+              DWORD written = 0;
+              CeWriteFile(file, "ab", 2, &written, nullptr);
+              CeWriteFile(file, "cd", 2, &written, nullptr);
+            }),
+            folder_device::kExitAtCode);
+  EXPECT_EQ(TempDir::Read(device / "w.txt"), "ab");
+  EXPECT_EQ(TempDir::Read(device / "y"), "new");
+
+  TempDir::Write(device / "x.~vireska", "newer");
+  EXPECT_EQ(ExitCodeOf([] {
+              ::setenv(folder_device::kExitAtVariable, "VireskaReplaceFile", 1);
+              DeviceFolder::Replace(u"\\x.~vireska", u"\\x");
+            }),
+            folder_device::kExitAtCode);
+  EXPECT_EQ(TempDir::Read(device / "x"), "old");
+  EXPECT_EQ(TempDir::Read(device / "x.~vireska"), "newer");
+}
+
+// Whether the thread sleeps (the library's write delay): asked of the kernel, not guessed.
+bool Sleeps(pid_t thread) {
+  std::ifstream in("/proc/self/task/" + std::to_string(thread) + "/syscall");
+  long number = -1;
+  return in >> number && number == SYS_clock_nanosleep;
+}
+
+// The descriptor open on that file.
+int DescriptorOf(const std::filesystem::path& file) {
+  struct stat wanted {
+  }, st{};
+  if (::stat(file.c_str(), &wanted) != 0) return -1;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    const int fd = std::stoi(entry.path().filename().string());
+    if (::fstat(fd, &st) == 0 && st.st_dev == wanted.st_dev && st.st_ino == wanted.st_ino)
+      return fd;
+  }
+  return -1;
+}
+
+// A write still at work when its handle closes must not land in a file opened meanwhile under
+// the descriptor's number; the write's return closes the descriptor.
+TEST_F(FolderDevice, AHandleClosedDuringAWriteKeepsItsDescriptorTillTheWriteReturns) {
+  using testsupport::Descriptors;
+  const auto before = testsupport::OpenDescriptors(Descriptors::FilesAndFolders);
+  HANDLE file = Open(u"\\mine.txt", GENERIC_WRITE, CREATE_ALWAYS);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  const int number = DescriptorOf(device / "mine.txt");
+  ASSERT_GE(number, 0);
+  DeviceFolder::WriteDelay(300);
+  std::atomic<pid_t> writer{0};
+  std::atomic<bool> done{false};
+  BOOL wrote = FALSE;
+  std::thread writing([&] {
+    writer = ::gettid();
+    DWORD count = 0;
+    wrote = CeWriteFile(file, "late", 4, &count, nullptr);
+    done = true;
+  });
+  while (!done && !Sleeps(writer)) std::this_thread::yield();
+  EXPECT_TRUE(CeCloseHandle(file));
+  // The lowest free number from the write's on: its own when the close freed it.
+  const int opened = ::open((device / "other.txt").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  const int other = ::fcntl(opened, F_DUPFD_CLOEXEC, number);
+  ::close(opened);
+  writing.join();
+  ::close(other);
+  EXPECT_TRUE(wrote);
+  EXPECT_EQ(TempDir::Read(device / "mine.txt"), "late");
+  EXPECT_EQ(TempDir::Read(device / "other.txt"), "");
+  EXPECT_EQ(testsupport::OpenDescriptors(Descriptors::FilesAndFolders), before);
 }
 
 TEST_F(FolderDevice, DelaysHoldUpTheConnectionAndEveryWrite) {

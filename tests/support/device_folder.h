@@ -2,6 +2,8 @@
 // A handheld for one test: the bundled folder library, loaded through the real binding, serving
 // a temporary folder. The fault switches (device/folder/folder_device.h) start cleared and are
 // cleared again at the end; the link starts and ends closed.
+#include <dlfcn.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -61,6 +63,12 @@ class DeviceFolder {
     }
     return CeGetLastError();
   }
+  // The library's own VireskaReplaceFile, which the binding does not forward.
+  static BOOL Replace(const std::u16string& newFile, const std::u16string& target) {
+    static const auto entry = reinterpret_cast<folder_device::ReplaceFunction>(::dlsym(
+        ::dlopen(VIRESKA_TEST_RAPI_LIBRARY, RTLD_NOW | RTLD_LOCAL), folder_device::kReplaceEntry));
+    return entry(newFile.c_str(), target.c_str());
+  }
   // Whether the library still has a link open (CeRapiInit without CeRapiUninit).
   static bool LinkOpen() { return FindError(u"\\*") != ERROR_NOT_READY; }
   // Until the handheld's thread has done what it was given (a stopped copy cleans up there, after
@@ -77,6 +85,7 @@ class DeviceFolder {
     ::unsetenv(folder_device::kFailVariable);
     ::unsetenv(folder_device::kConnectDelayVariable);
     ::unsetenv(folder_device::kWriteDelayVariable);
+    ::unsetenv(folder_device::kExitAtVariable);
   }
   TempDir root_;
 };
