@@ -101,9 +101,6 @@ enum Slot {
   kGetFileSize = 37,
 };
 
-constexpr const char* kReplaceEntryName = "VireskaReplaceFile";
-using ReplaceFunction = BOOL (*)(LPCWSTR newFile, LPCWSTR target);
-
 // Copies make their data calls from a thread of their own: the library is bound once, under
 // the lock, and published after its entries.
 std::mutex bindMutex;
@@ -148,7 +145,7 @@ bool BindRemoteApi() {
   if (!handle) return false;
   for (int i = 0; i < rapi::kBoundNames; ++i) entries[i] = ::dlsym(handle, kNames[i]);
   setRootEntry = ::dlsym(handle, folder_device::kSetRootEntry);
-  replaceEntry = ::dlsym(handle, kReplaceEntryName);
+  replaceEntry = ::dlsym(handle, folder_device::kReplaceEntry);
   library.store(handle, std::memory_order_release);
   return true;
 }
@@ -263,7 +260,7 @@ void SetDeviceRoot(const std::string& nativeFolder) {
 std::optional<BOOL> ReplaceFile(LPCWSTR newFile, LPCWSTR target) {
   if (!device::OnDeviceThread()) callsOffTheDeviceThread.fetch_add(1, std::memory_order_relaxed);
   if (!BindRemoteApi() || !replaceEntry || ignoreReplaceEntry) return std::nullopt;
-  return reinterpret_cast<ReplaceFunction>(replaceEntry)(newFile, target);
+  return reinterpret_cast<folder_device::ReplaceFunction>(replaceEntry)(newFile, target);
 }
 
 unsigned CallsOffTheDeviceThread() {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/state.h"
+#include "device/folder/folder_device.h"
 #include "device/link.h"
 #include "device/rapi.h"
 #include "device/worker.h"
@@ -19,8 +20,6 @@
 namespace {
 
 constexpr std::uint64_t kChunk = kTransferChunk;
-// What the library's replace answers on a file system that cannot replace in one step.
-constexpr DWORD kReplaceNotSupported = 50;  // ERROR_NOT_SUPPORTED
 
 const AnsiString kPcSourceChanged =
     "Error: s\xFA"
@@ -274,7 +273,7 @@ TransferResult PushFile(const AnsiString& pcPath, const AnsiString& devicePath,
           rapi::ReplaceFile(temporaryPath.c_str(), targetPath.c_str())) {
     const DWORD error = CeGetLastError();
     if (*replaced) return {};
-    if (error != kReplaceNotSupported) return fail(CodeMessage(error, cannotReplace));
+    if (error != folder_device::kReplaceUnsupported) return fail(CodeMessage(error, cannotReplace));
   }
   // Otherwise the old file steps aside under a name of its own, the new one takes its place, and
   // only then does the old one go: a failure on the way puts the old one back, and a crash

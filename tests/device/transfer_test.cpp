@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -325,6 +327,93 @@ TEST_F(Transfer, ASourceThatChangesSizeMidwayFailsAndCommitsNothing) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(device.root()), {}), 2);
     EXPECT_EQ(PcFolderNames(), (std::vector<std::string>{"f.bin", "g.bin"}));
   }
+}
+
+// A push cut off at any step, by a failure of the handheld or by the program's end (a crash, a
+// power loss), leaves one file of the target's name holding the old bytes or the new ones, and
+// nothing else once the handheld is connected again: in one step where the library can replace,
+// in two moves where it cannot.
+class CutOffPush : public Transfer, public ::testing::WithParamInterface<bool> {
+ protected:
+  void SetUp() override { rapi::IgnoreReplaceEntryForTests(!GetParam()); }
+  void TearDown() override {
+    rapi::IgnoreReplaceEntryForTests(false);
+    Transfer::TearDown();
+  }
+  // The bytes "\\x.bin" holds, once it is the folder's only entry.
+  std::string OnlyFile() const {
+    EXPECT_EQ(TempDir::Names(device.root()), std::vector<std::string>{"x.bin"});
+    return TempDir::Read(device / "x.bin");
+  }
+  // The push in a child process of its own that the library ends at the step.
+  int PushEndedAt(const std::string& step) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+      ::setenv(folder_device::kExitAtVariable, step.c_str(), 1);
+      CeRapiInit();
+      Control control;
+      PushFile(Pc("x.bin"), "\\x.bin", control);
+      ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+};
+
+TEST_P(CutOffPush, LeavesTheOldFileOrTheNewOneAndNoLeftoverAfterTheNextConnection) {
+  const bool oneStep = GetParam();
+  const std::string before = RandomBytes(100, 1), after = RandomBytes(2 * kTransferChunk + 3, 2);
+  std::vector<std::string> steps = {"CeCreateFile", "CeWriteFile@1", "CeWriteFile@2",
+                                    "CeCloseHandle"};
+  if (oneStep)
+    steps.push_back(folder_device::kReplaceEntry);
+  else
+    steps.insert(steps.end(), {"CeMoveFile@1", "CeMoveFile@2", "CeDeleteFile"});
+  TempDir::Write(pc / "x.bin", after);
+  for (const std::string& step : steps) {
+    SCOPED_TRACE(step);
+    TempDir::Write(device / "x.bin", before);
+    ASSERT_EQ(PushEndedAt(step), folder_device::kExitAtCode);
+    if (oneStep) {  // no moment without the file, even before the repair
+      const std::string now = TempDir::Read(device / "x.bin");
+      EXPECT_TRUE(now == before || now == after);
+    }
+    CeRapiInit();
+    RepairLeftovers("\\");
+    const std::string repaired = OnlyFile();
+    EXPECT_TRUE(repaired == before || repaired == after);
+
+    // The same step failing instead: the push says so and leaves the old file, or, failing
+    // only to remove the old one, the new file and a leftover that the repair takes away.
+    TempDir::Write(device / "x.bin", before);
+    const size_t at = step.find('@');
+    DeviceFolder::Fail(step.substr(0, at) + "=5" +
+                       (at == std::string::npos ? "" : step.substr(at)));
+    CeRapiInit();
+    Control control;
+    const TransferResult result = PushFile(Pc("x.bin"), "\\x.bin", control);
+    DeviceFolder::Fail("");
+    EXPECT_EQ(result.end, TransferEnd::Failed);
+    RepairLeftovers("\\");
+    EXPECT_EQ(OnlyFile(), step == "CeDeleteFile" ? after : before);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Replace, CutOffPush, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "OneStep" : "TwoMoves"; });
+
+TEST_F(Transfer, APushKeepsTheSpellingTheHandheldHasForTheName) {
+  TempDir::Write(device / "wpt.txt", "old");
+  TempDir::Write(pc / "WPT.TXT", "new");
+  for (const bool oneStep : {true, false}) {
+    rapi::IgnoreReplaceEntryForTests(!oneStep);
+    EXPECT_EQ(CopyToDevice(Pc("WPT.TXT"), "\\WPT.TXT"), TransferEnd::Done);
+    EXPECT_EQ(TempDir::Names(device.root()), std::vector<std::string>{"wpt.txt"});
+    EXPECT_EQ(TempDir::Read(device / "wpt.txt"), "new");
+  }
+  rapi::IgnoreReplaceEntryForTests(false);
+  EXPECT_TRUE(ui.shown.empty());
 }
 
 TEST_F(Transfer, AHandheldPathTooLongIsAnErrorThatLeavesNothingOpenOrBehind) {

@@ -114,7 +114,8 @@ std::vector<Case> Written() {
       Held(Row("ToDevice", C::CopyToDevice, F::Step, "CeCloseHandle", {kHandheldClose},
                {{kHhA, "HH a"}}),
            1),
-      Row("ToDevice", C::CopyToDevice, F::Step, "CeMoveFile", {kHandheldReplace}, {{kHhA, "HH a"}}),
+      Row("ToDevice", C::CopyToDevice, F::Step, "VireskaReplaceFile", {kHandheldReplace},
+          {{kHhA, "HH a"}}),
       Row("ToDevice", C::CopyToDevice, F::Step, "CeRapiUninit", {}, {{kHhA, "PC a"}}),
       // CeRapiInit has no limit of its own: the copy waits for the handheld.
       Row("ToDevice", C::CopyToDevice, F::ConnectDelay, "", {}, {{kHhA, "PC a"}}),
@@ -162,7 +163,7 @@ std::vector<Case> Written() {
       // The listing at the end ends the link, which gives back what the failed closes held.
       Row("ToHandheld", C::CopyToHandheld, F::Step, "CeCloseHandle",
           {kHandheldClose, kHandheldClose}, hhUnchanged),
-      Row("ToHandheld", C::CopyToHandheld, F::Step, "CeMoveFile",
+      Row("ToHandheld", C::CopyToHandheld, F::Step, "VireskaReplaceFile",
           {kHandheldReplace, kHandheldReplace}, hhUnchanged),
       Rows(Row("ToHandheld", C::CopyToHandheld, F::RootRemoved, "", {kNoHandheldFile},
                {rootGone, {kPcA, "PC a"}, {kPcC, "PC c"}}),
