@@ -54,16 +54,16 @@ namespace {
 thread_local bool deviceThread = false;
 }  // namespace
 
-// The thread lives as long as the process: a job held by a device that never answers must not
-// keep the program from ending, so nobody joins it.
+// The thread is ended at the program's end only when it is idle: a job held by a device that
+// never answers must not keep the program from ending, so then it is left to the process's end
+// (and the worker is never destroyed, so that it finds its state when the device answers).
 class Worker {
  public:
-  Worker() {
-    std::thread([this] {
-      deviceThread = true;
-      Loop();
-    }).detach();
-  }
+  Worker()
+      : thread_([this] {
+          deviceThread = true;
+          Loop();
+        }) {}
 
   void Add(Item item) {
     {
@@ -79,30 +79,47 @@ class Worker {
                           [this] { return queue_.empty() && !busy_; });
   }
 
+  // An idle thread ends and is joined; a busy one is let go.
+  void End(int ms) {
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      if (!idle_.wait_for(lock, std::chrono::milliseconds(ms),
+                          [this] { return queue_.empty() && !busy_; })) {
+        thread_.detach();
+        return;
+      }
+      quit_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
+  }
+
  private:
   void Loop() {
     for (;;) {
       Item item;
       {
         std::unique_lock<std::mutex> lock(mutex_);
-        wake_.wait(lock, [this] { return !queue_.empty(); });
+        wake_.wait(lock, [this] { return !queue_.empty() || quit_; });
+        if (queue_.empty()) return;  // quit
         item = std::move(queue_.front());
         queue_.pop_front();
         busy_ = true;
       }
-      Job& job = *item.job;
-      if (!job.StopRequested()) {
-        job.started_.store(true, std::memory_order_release);
-        job.Notify();
+      // Held here: the window may have let go of the job after a stop.
+      const std::shared_ptr<Job> job = std::move(item.job);
+      if (!job->StopRequested()) {
+        job->started_.store(true, std::memory_order_release);
+        job->Notify();
         try {
-          item.work(job);
+          item.work(*job);
         } catch (...) {
-          job.error_ = std::current_exception();
+          job->error_ = std::current_exception();
         }
       }
-      item = {};  // what the work captured goes before the job counts as finished
-      job.finished_.store(true, std::memory_order_release);
-      job.Notify();
+      item.work = nullptr;  // what the work captured goes before the job counts as finished
+      job->finished_.store(true, std::memory_order_release);
+      job->Notify();
       {
         std::lock_guard<std::mutex> lock(mutex_);
         busy_ = false;
@@ -115,14 +132,28 @@ class Worker {
   std::condition_variable wake_, idle_;
   std::deque<Item> queue_;
   bool busy_ = false;
+  bool quit_ = false;
+  std::thread thread_;  // last: it starts once the rest is there
 };
 
 namespace {
 
+Worker* worker = nullptr;  // made on first use, never destroyed: see Worker
+
 Worker& TheWorker() {
-  static Worker* worker = new Worker;  // never destroyed: see Worker
+  static const bool made = (worker = new Worker, true);
+  (void)made;
   return *worker;
 }
+
+// At the program's end (tests included) an idle thread is ended, so no thread of ours is left
+// running while the process exits.
+struct EndAtExit {
+  ~EndAtExit() {
+    if (worker) worker->End(kEndWaitMs);
+  }
+  static constexpr int kEndWaitMs = 1000;
+} endAtExit;
 
 // The waits in progress, innermost last; each learns of a stop through its flag.
 std::vector<bool*> awaited;
