@@ -16,6 +16,7 @@
 // no other process sees it, and unmounted at the end however the run ends.
 //
 //   bench_device_copy [MiB, 1024] [work folder, /var/tmp] [rounds, 6] [card file MiB, 256]
+// The bundled library serves the handheld unless VIRESKA_RAPI names another.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sched.h>
@@ -248,8 +249,8 @@ std::vector<Contender> Peers(const fs::path& from, const fs::path& to, bool flus
 }
 
 // Whether the library puts a pushed file in place through its own replace, which flushes it.
-bool LibraryFlushesPush() {
-  void* library = ::dlopen(VIRESKA_TEST_RAPI_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+bool LibraryFlushesPush(const char* path) {
+  void* library = ::dlopen(path, RTLD_NOW | RTLD_LOCAL);
   return library && ::dlsym(library, "VireskaReplaceFile");  // stays loaded, as the binding's
 }
 
@@ -317,12 +318,13 @@ int Bench(int argc, char** argv, bool privateMounts) {
   const std::uint64_t cardMib = argc > 4 ? std::strtoull(argv[4], nullptr, 10) : 256;
   const RemovedAtEnd work{base / ("vireska-bench-" + std::to_string(::getpid()))};
   fs::create_directories(work.folder / "pda");
-  ::setenv("VIRESKA_RAPI", VIRESKA_TEST_RAPI_LIBRARY, 1);
+  ::setenv("VIRESKA_RAPI", VIRESKA_TEST_RAPI_LIBRARY, 0);  // another library may be named
   ::setenv(folder_device::kRootVariable, (work.folder / "pda").c_str(), 1);
-  const bool flushed = LibraryFlushesPush();
+  const char* library = std::getenv("VIRESKA_RAPI");
+  const bool flushed = LibraryFlushesPush(library);
   std::printf("load (1, 5, 15 min) at start: %s; %d rounds after a warm-up\n", Load().c_str(),
               rounds);
-  std::printf("the push %s its file before the rename; peers alike\n",
+  std::printf("%s: the push %s its file before the rename; peers alike\n", library,
               flushed ? "flushes" : "does not flush");
 
   const fs::path source = work.folder / "source.bin";
