@@ -3,8 +3,9 @@
 //  - page cache: PC -> handheld and handheld -> PC of one large file, each beside cp and dd bs=1M;
 //  - a FAT card mounted through FUSE (mkfs.vfat image served by fusefat, as the tests mount one):
 //    PC -> card beside cp onto the same mount;
-//  - the window thread's longest stall: a 10 ms timer on the application's thread records the
-//    gaps between its ticks while each of our copies runs.
+//  - the window thread's stalls: a 10 ms timer on the application's thread records the gaps
+//    between its ticks while each copy runs; beside a peer the thread only waits in its event
+//    loop, so the peers' figures are what the loaded machine itself adds.
 // Each round runs every contender once, starting one further along each round, so each meets the
 // others' write-back from every place; round 0 warms up. Each side's min and median are reported.
 //
@@ -13,7 +14,8 @@
 // their copy too (cp then sync FILE, dd conv=fsync).
 //
 // The card is mounted in a mount namespace of this process's own where it can be (as root), so
-// no other process sees it, and unmounted at the end however the run ends.
+// no other process sees it; it is unmounted at the end, also when the run fails, and there even
+// a killed run leaves no mount behind.
 //
 //   bench_device_copy [MiB, 1024] [work folder, /var/tmp] [rounds, 6] [card file MiB, 256]
 // The bundled library serves the handheld unless VIRESKA_RAPI names another.
@@ -24,6 +26,7 @@
 #include <sys/mount.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -35,13 +38,17 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <random>
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include "bench/timing.h"
@@ -122,24 +129,34 @@ pid_t Start(const Command& command, bool quiet = false) {
   return pid;
 }
 
-void Run(const Command& command, bool quiet = false) {
+void Finish(pid_t pid, const std::string& program) {
   int status = 0;
-  const pid_t pid = Start(command, quiet);
   if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) ||
       WEXITSTATUS(status) != 0)
-    throw std::runtime_error(command[0] + " failed");
+    throw std::runtime_error(program + " failed");
 }
 
-// Seconds the commands take one after the other.
-double Time(const std::vector<Command>& commands) {
-  const auto start = Clock::now();
-  for (const Command& command : commands) Run(command);
-  return Seconds(start);
+void Run(const Command& command, bool quiet = false) {
+  Finish(Start(command, quiet), command[0]);
 }
 
-// The largest gaps between the ticks of a 10 ms timer on the application's thread while a copy
-// runs there: what the window would freeze for. The start of the copy and its return count as
-// ticks, so a stall before the first tick or after the last one counts too.
+// Waits for the command as the window waits for our copy: in its event loop, timers ticking.
+void RunBeside(const Command& command) {
+  const pid_t pid = Start(command);
+  const int ended = pid > 0 ? static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)) : -1;
+  if (ended >= 0) {
+    QEventLoop loop;
+    QSocketNotifier notifier(ended, QSocketNotifier::Read);
+    QObject::connect(&notifier, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
+    loop.exec();
+    ::close(ended);
+  }
+  Finish(pid, command[0]);
+}
+
+// The gaps between the ticks of a 10 ms timer on the application's thread while a copy runs:
+// what the window would freeze for. The start of the copy and its return count as ticks, so a
+// stall before the first tick or after the last one counts too.
 class StallProbe {
  public:
   StallProbe() {
@@ -154,14 +171,11 @@ class StallProbe {
     Tick();
     timer_.stop();
   }
-  std::string Text() const {
-    if (gaps_.empty()) return "no ticks";
+  // The longest gap and the 99th percentile, in ms.
+  std::pair<double, double> Figures() const {
     std::vector<double> sorted = gaps_;
     std::sort(sorted.begin(), sorted.end());
-    char text[96];
-    std::snprintf(text, sizeof text, "longest %5.1f ms, 99th percentile %5.1f ms (%zu gaps)",
-                  sorted.back(), sorted[sorted.size() * 99 / 100], sorted.size());
-    return text;
+    return {sorted.back(), sorted[sorted.size() * 99 / 100]};
   }
 
  private:
@@ -176,67 +190,82 @@ class StallProbe {
 };
 
 struct Contender {
+  Contender(std::string name, std::function<void()> copy)
+      : name(std::move(name)), copy(std::move(copy)) {}
   std::string name;
-  std::function<double()> run;  // seconds
+  std::function<void()> copy;  // on the window's thread
   std::vector<double> seconds;
+  std::shared_ptr<StallProbe> stalls = std::make_shared<StallProbe>();
 };
 
-// Contenders that copy one source to their own result, which is checked and removed after each
-// run, so none ever waits for another's data to be written back. Ours comes first.
+// Contenders that copy one source, ours to its result and each peer to theirs, which is checked
+// and removed after each run, so none ever waits for another's data to be written back. Each
+// runs under the window's timer: beside a peer the window only waits in its event loop, which
+// shows the stalls the loaded machine itself adds.
 struct Race {
+  Race(std::string title, fs::path source, Contender ours, std::vector<Contender> peers,
+       fs::path oursResult, fs::path peersResult)
+      : title(std::move(title)),
+        source(std::move(source)),
+        contenders{std::move(ours)},
+        oursResult(std::move(oursResult)),
+        peersResult(std::move(peersResult)) {
+    for (Contender& peer : peers) contenders.push_back(std::move(peer));
+  }
   std::string title;
   fs::path source;
-  std::vector<Contender> contenders;
-  std::vector<fs::path> results;
+  std::vector<Contender> contenders;  // ours first
+  fs::path oursResult, peersResult;
 
   void Round(int round) {
     const size_t n = contenders.size();
     for (size_t i = 0; i < n; ++i) {
       const size_t at = (i + static_cast<size_t>(round)) % n;
-      const double seconds = contenders[at].run();
-      if (round > 0) contenders[at].seconds.push_back(seconds);
-      if (!SameContent(source, results[at]))
-        throw std::runtime_error(results[at].string() + " differs from the source");
-      fs::remove(results[at]);
+      Contender& c = contenders[at];
+      StallProbe warmUp;
+      const auto start = Clock::now();
+      (round > 0 ? *c.stalls : warmUp).During(c.copy);
+      if (round > 0) c.seconds.push_back(Seconds(start));
+      const fs::path& result = at == 0 ? oursResult : peersResult;
+      if (!SameContent(source, result))
+        throw std::runtime_error(result.string() + " differs from the source");
+      fs::remove(result);
     }
   }
 
   void Print(double mib) const {
-    std::printf("\n%-34s %8s %8s %7s  ours vs peer: median, min\n", title.c_str(), "min s",
-                "median s", "MiB/s");
+    std::printf("\n%-32s %6s %8s %6s  %-11s %8s %5s\n", title.c_str(), "min s", "median s", "MiB/s",
+                "ours/peer", "stall ms", "p99");
     const Contender& ours = contenders.front();
+    auto least = [](const Contender& c) {
+      return *std::min_element(c.seconds.begin(), c.seconds.end());
+    };
     for (const Contender& c : contenders) {
-      const double least = *std::min_element(c.seconds.begin(), c.seconds.end());
-      std::printf("  %-32s %8.3f %8.3f %7.0f", c.name.c_str(), least, Median(c.seconds),
-                  mib / Median(c.seconds));
-      if (&c != &ours) {
-        const double oursLeast = *std::min_element(ours.seconds.begin(), ours.seconds.end());
-        std::printf("  %.2fx, %.2fx", Median(c.seconds) / Median(ours.seconds), least / oursLeast);
-      }
-      std::printf("\n");
+      char ratio[32] = "";
+      if (&c != &ours)
+        std::snprintf(ratio, sizeof ratio, "%.2f %.2f", Median(c.seconds) / Median(ours.seconds),
+                      least(c) / least(ours));
+      const auto [longest, p99] = c.stalls->Figures();
+      std::printf("  %-30s %6.3f %8.3f %6.0f  %-11s %8.1f %5.1f\n", c.name.c_str(), least(c),
+                  Median(c.seconds), mib / Median(c.seconds), ratio, longest, p99);
     }
   }
 };
 
-// Our copy, timed while the probe watches the window thread; peak memory is taken around it.
-Contender Ours(const std::string& name, std::function<TransferEnd()> copy, StallProbe& probe,
-               long& peakKb) {
-  return {name,
-          [copy, &probe, &peakKb] {
+// Our copy, as the window makes it; peak memory is taken around it.
+Contender Ours(std::function<TransferEnd()> copy, long& peakKb) {
+  return {"ours", [copy, &peakKb] {
             ResetPeak();
-            TransferEnd end = TransferEnd::Failed;
-            const auto start = Clock::now();
-            probe.During([&] { end = copy(); });
-            const double seconds = Seconds(start);
+            const TransferEnd end = copy();
             peakKb = std::max(peakKb, StatusKb("VmHWM:"));
             if (end != TransferEnd::Done) throw std::runtime_error("our copy did not finish");
-            return seconds;
-          },
-          {}};
+          }};
 }
 
 Contender Peer(const std::string& name, std::vector<Command> commands) {
-  return {name, [commands] { return Time(commands); }, {}};
+  return {name, [commands] {
+            for (const Command& command : commands) RunBeside(command);
+          }};
 }
 
 // The cp and dd peers of a copy from one file to another; flushed, they flush the copy.
@@ -339,19 +368,15 @@ int Bench(int argc, char** argv, bool privateMounts) {
   ::sync();
   ::sleep(3);
 
-  StallProbe pushStalls, pullStalls, cardStalls;
   const AnsiString sourceText = platform::FromNativePath(source);
   const AnsiString backText = platform::FromNativePath(back);
-  auto push = [sourceText] { return CopyToDevice(sourceText, "\\pushed.bin"); };
-  Race toDevice{"PC -> handheld (" + std::to_string(mib) + " MiB)", source, {}, {}};
-  toDevice.contenders.push_back(Ours("ours", push, pushStalls, peakKb));
-  for (Contender& c : Peers(source, peer, flushed)) toDevice.contenders.push_back(std::move(c));
-  toDevice.results = {pushed, peer, peer};
-  Race fromDevice{"handheld -> PC (" + std::to_string(mib) + " MiB)", onDevice, {}, {}};
-  fromDevice.contenders.push_back(Ours(
-      "ours", [backText] { return CopyFromDevice("\\bench.bin", backText); }, pullStalls, peakKb));
-  for (Contender& c : Peers(onDevice, peer, false)) fromDevice.contenders.push_back(std::move(c));
-  fromDevice.results = {back, peer, peer};
+  const std::string size = " (" + std::to_string(mib) + " MiB)";
+  Race toDevice("PC -> handheld" + size, source,
+                Ours([sourceText] { return CopyToDevice(sourceText, "\\pushed.bin"); }, peakKb),
+                Peers(source, peer, flushed), pushed, peer);
+  Race fromDevice("handheld -> PC" + size, onDevice,
+                  Ours([backText] { return CopyFromDevice("\\bench.bin", backText); }, peakKb),
+                  Peers(onDevice, peer, false), back, peer);
   for (int round = 0; round <= rounds; ++round) {
     toDevice.Round(round);
     fromDevice.Round(round);
@@ -362,16 +387,15 @@ int Bench(int argc, char** argv, bool privateMounts) {
   // The card: room for the new file beside the old one, and the FAT's own.
   const fs::path cardSource = work.folder / "card-source.bin", card = work.folder / "card";
   MakeFile(cardSource, cardMib << 20);
-  Race toCard{"PC -> FAT card on FUSE (" + std::to_string(cardMib) + " MiB)", cardSource, {}, {}};
+  const AnsiString cardSourceText = platform::FromNativePath(cardSource);
+  Race toCard(
+      "PC -> FAT card on FUSE (" + std::to_string(cardMib) + " MiB)", cardSource,
+      Ours([cardSourceText] { return CopyToDevice(cardSourceText, "\\pushed.bin"); }, peakKb),
+      {std::move(Peers(cardSource, card / "peer.bin", flushed)[0])},  // cp
+      card / "pushed.bin", card / "peer.bin");
   {
     const FatCard mount(card, (cardMib << 21) + (64u << 20));
     ::setenv(folder_device::kRootVariable, card.c_str(), 1);
-    const AnsiString cardSourceText = platform::FromNativePath(cardSource);
-    toCard.contenders.push_back(Ours(
-        "ours", [cardSourceText] { return CopyToDevice(cardSourceText, "\\pushed.bin"); },
-        cardStalls, peakKb));
-    toCard.contenders.push_back(std::move(Peers(cardSource, card / "peer.bin", flushed)[0]));
-    toCard.results = {card / "pushed.bin", card / "peer.bin"};
     for (int round = 0; round <= rounds; ++round) toCard.Round(round);
   }
 
@@ -383,10 +407,10 @@ int Bench(int argc, char** argv, bool privateMounts) {
               privateMounts ? "a private mount namespace" : "the shared mount namespace");
   std::printf("peak memory of the page-cache copies above idle: %.1f MiB (idle %.1f MiB)\n",
               peakMib, idleKb / 1024.0);
-  std::printf("window thread, 10 ms timer, gaps between ticks while ours ran:\n");
-  std::printf("  push to the handheld: %s\n", pushStalls.Text().c_str());
-  std::printf("  pull from it:         %s\n", pullStalls.Text().c_str());
-  std::printf("  push to the card:     %s\n", cardStalls.Text().c_str());
+  std::printf(
+      "ours/peer: the peer's time over ours, of the medians and of the mins (above 1, ours "
+      "is faster)\nstall ms: the longest gap between the ticks of a 10 ms timer on the "
+      "window's thread while the copy ran; p99: the 99th percentile of the gaps\n");
   std::printf("load at end: %s\n", Load().c_str());
   return 0;
 }
