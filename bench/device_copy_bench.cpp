@@ -25,6 +25,7 @@
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -74,6 +75,18 @@ long StatusKb(const char* field) {
 // The peak resident size starts again from the current one.
 void ResetPeak() {
   std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+// CPU seconds of this process and of its children that ended, so far.
+double CpuSeconds() {
+  double total = 0;
+  for (const int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
+    rusage use{};
+    ::getrusage(who, &use);
+    total += static_cast<double>(use.ru_utime.tv_sec + use.ru_stime.tv_sec) +
+             static_cast<double>(use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
+  }
+  return total;
 }
 
 std::string Load() {
@@ -194,7 +207,7 @@ struct Contender {
       : name(std::move(name)), copy(std::move(copy)) {}
   std::string name;
   std::function<void()> copy;  // on the window's thread
-  std::vector<double> seconds;
+  std::vector<double> seconds, cpu;
   std::shared_ptr<StallProbe> stalls = std::make_shared<StallProbe>();
 };
 
@@ -223,9 +236,13 @@ struct Race {
       const size_t at = (i + static_cast<size_t>(round)) % n;
       Contender& c = contenders[at];
       StallProbe warmUp;
+      const double cpu = CpuSeconds();
       const auto start = Clock::now();
       (round > 0 ? *c.stalls : warmUp).During(c.copy);
-      if (round > 0) c.seconds.push_back(Seconds(start));
+      if (round > 0) {
+        c.seconds.push_back(Seconds(start));
+        c.cpu.push_back(CpuSeconds() - cpu);
+      }
       const fs::path& result = at == 0 ? oursResult : peersResult;
       if (!SameContent(source, result))
         throw std::runtime_error(result.string() + " differs from the source");
@@ -234,20 +251,19 @@ struct Race {
   }
 
   void Print(double mib) const {
-    std::printf("\n%-32s %6s %8s %6s  %-11s %8s %5s\n", title.c_str(), "min s", "median s", "MiB/s",
-                "ours/peer", "stall ms", "p99");
+    std::printf("\n%-32s %6s %8s %6s  %-11s %5s %8s %5s\n", title.c_str(), "min s", "median s",
+                "MiB/s", "ours/peer", "cpu s", "stall ms", "p99");
     const Contender& ours = contenders.front();
-    auto least = [](const Contender& c) {
-      return *std::min_element(c.seconds.begin(), c.seconds.end());
-    };
+    auto least = [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); };
     for (const Contender& c : contenders) {
       char ratio[32] = "";
       if (&c != &ours)
         std::snprintf(ratio, sizeof ratio, "%.2f %.2f", Median(c.seconds) / Median(ours.seconds),
-                      least(c) / least(ours));
+                      least(c.seconds) / least(ours.seconds));
       const auto [longest, p99] = c.stalls->Figures();
-      std::printf("  %-30s %6.3f %8.3f %6.0f  %-11s %8.1f %5.1f\n", c.name.c_str(), least(c),
-                  Median(c.seconds), mib / Median(c.seconds), ratio, longest, p99);
+      std::printf("  %-30s %6.3f %8.3f %6.0f  %-11s %5.2f %8.1f %5.1f\n", c.name.c_str(),
+                  least(c.seconds), Median(c.seconds), mib / Median(c.seconds), ratio, least(c.cpu),
+                  longest, p99);
     }
   }
 };
@@ -407,10 +423,15 @@ int Bench(int argc, char** argv, bool privateMounts) {
               privateMounts ? "a private mount namespace" : "the shared mount namespace");
   std::printf("peak memory of the page-cache copies above idle: %.1f MiB (idle %.1f MiB)\n",
               peakMib, idleKb / 1024.0);
-  std::printf(
-      "ours/peer: the peer's time over ours, of the medians and of the mins (above 1, ours "
-      "is faster)\nstall ms: the longest gap between the ticks of a 10 ms timer on the "
-      "window's thread while the copy ran; p99: the 99th percentile of the gaps\n");
+  std::puts(
+      "ours/peer: the peer's time over ours, of the medians and of the mins (above 1: ours "
+      "is faster)");
+  std::puts(
+      "cpu s: the least CPU time of a run, all its threads and processes but the card's "
+      "daemon");
+  std::puts(
+      "stall ms: the longest gap between the ticks of a 10 ms timer on the window's thread "
+      "while the copy ran; p99: the 99th percentile of the gaps");
   std::printf("load at end: %s\n", Load().c_str());
   return 0;
 }
