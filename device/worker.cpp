@@ -20,6 +20,12 @@ void Job::Progress(std::uint64_t done, std::uint64_t total) {
   total_.store(total, std::memory_order_relaxed);
   done_.store(done, std::memory_order_relaxed);
   progressed_.store(true, std::memory_order_release);
+  // The window is woken for progress a few dozen times a second, not for every chunk: a bar
+  // moves no faster, and each wake costs the copy time.
+  using namespace std::chrono;
+  const auto now = duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+  if (now - lastWake_ < kProgressWakeMs && done < total) return;
+  lastWake_ = now;
   Notify();
 }
 

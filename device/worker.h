@@ -44,6 +44,8 @@ class Job {
   std::condition_variable changed_;
   std::uint64_t changes_ = 0;
   std::exception_ptr error_;
+  static constexpr long long kProgressWakeMs = 20;
+  long long lastWake_ = 0;  // the handheld's thread's own
 };
 
 // Runs work on the handheld's thread after every job posted before it. Nothing of the window may
