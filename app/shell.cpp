@@ -7,7 +7,6 @@
 #include <QTextBrowser>
 
 #include "app/mainform.h"
-#include "app/state.h"
 #include "device/rapi.h"
 #include "device/volumes.h"
 #include "device/worker.h"
@@ -19,6 +18,7 @@
 #include "platform/paths.h"
 #include "platform/profile.h"
 #include "platform/rtf.h"
+#include "platform/state.h"
 #include "platform/ui.h"
 #include "web/sites.h"
 

@@ -4,13 +4,13 @@
 #include <QToolButton>
 
 #include "app/mainform.h"
-#include "app/state.h"
 #include "cachelist/cachefile.h"
 #include "cachelist/waypoint.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "platform/state.h"
 #include "platform/ui.h"
 
 namespace {

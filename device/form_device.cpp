@@ -18,7 +18,6 @@
 #include <vector>
 
 #include "app/mainform.h"
-#include "app/state.h"
 #include "device/form_progress.h"
 #include "device/handheld.h"
 #include "device/link.h"
@@ -28,6 +27,7 @@
 #include "platform/codepage.h"
 #include "platform/offthread.h"
 #include "platform/paths.h"
+#include "platform/state.h"
 #include "platform/ui.h"
 
 namespace {

@@ -4,7 +4,6 @@
 #include <memory>
 
 #include "app/mainform.h"
-#include "app/state.h"
 #include "device/link.h"
 #include "device/rapi.h"
 #include "device/transfer.h"
@@ -13,6 +12,7 @@
 #include "filemanager/panes.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
+#include "platform/state.h"
 #include "platform/ui.h"
 
 namespace {

@@ -7,11 +7,11 @@
 #include <QPushButton>
 
 #include "app/mainform.h"
-#include "app/state.h"
 #include "device/transfer.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/profile.h"
+#include "platform/state.h"
 #include "platform/ui.h"
 #include "web/pagescan.h"
 #include "web/primitives.h"
