@@ -139,6 +139,9 @@ void TForm1::Timer1Timer() {
 }
 
 void TForm1::WireExport() {
+  Timer1 = new QTimer(this);
+  Timer1->setObjectName(QStringLiteral("Timer1"));
+  Timer1->setInterval(1000);
   connect(SpeedButton9, &QPushButton::clicked, this, Reported(&TForm1::SpeedButton9Click));
   connect(SpeedButton6, &QPushButton::clicked, this, Reported(&TForm1::SpeedButton6Click));
   connect(ToolButton12, &QToolButton::clicked, this, Reported(&TForm1::ToolButton12Click));
