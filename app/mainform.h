@@ -1,7 +1,20 @@
 #pragma once
-// TForm1, the main window. Its controls keep their designer names; its handlers are defined in
-// the subsystem that owns them (cachelist/, web/, export/, device/, filemanager/); app/ holds
-// construction, layout and wiring only.
+// TForm1, the main window. Its controls keep their designer names. Each tab is built, wired and
+// handled in one file of the subsystem that owns it:
+//   "Browser"      web/form_web.cpp builds the page; each subsystem wires and handles its own
+//                  controls on it: cachelist/form_cachelist.cpp (the lists), web/form_web.cpp
+//                  (site, login, pages), export/form_export.cpp, device/form_device.cpp
+//                  (connect, send the waypoint file)
+//   "HTML"         web/form_web.cpp
+//   "WPT"          cachelist/form_cachelist.cpp
+//   "Nastavenia"   app/form_settings.cpp; its group "PDA" device/form_handheld.cpp
+//   "O programe"   app/form_about.cpp
+//   "PDA Manažér"  filemanager/form_filemanager.cpp (the page and its wiring); the handlers in
+//                  filemanager/form_listing.cpp, form_order.cpp, form_navigation.cpp,
+//                  form_commands.cpp
+// app/mainform.cpp holds the frame (the window, the tab widget and the order of the tabs, the
+// stop of a copy in the tabs' corner, the accessibility of the pop-up menus) and the menus;
+// app/startup.cpp the first activation, the settings file and close.
 #include <QIcon>
 #include <QMainWindow>
 #include <QPointer>
@@ -40,6 +53,12 @@ class WindowInputHold;
 }
 struct TGridDrawState;
 
+// The makers of the plain controls every tab is built from.
+using platform::MakeButton;
+using platform::MakeEdit;
+using platform::MakeLabel;
+using platform::MakeMemo;
+using platform::NameControl;
 using platform::TCheckListBox;
 using platform::TDirectoryListBox;
 using platform::TDirectoryOutline;
@@ -62,8 +81,10 @@ class TForm1 : public QMainWindow {
   explicit TForm1(QWidget* parent = nullptr);
   ~TForm1() override;
 
-  // ---- tab "Browser"
+  // ---- the frame (app/mainform.cpp)
   QTabWidget* PageControl1;
+
+  // ---- tab "Browser" (web/form_web.cpp)
   QWidget* TabSheet1;
   QToolBar* ToolBar3;
   QToolButton* ToolButton10;
@@ -98,13 +119,14 @@ class TForm1 : public QMainWindow {
   TStatusBar* StatusBar1;
   QProgressBar* ProgressBar1;
 
-  // ---- tabs "HTML", "WPT"
+  // ---- tab "HTML" (web/form_web.cpp)
   QWidget* TabSheet2;
   QPlainTextEdit* Memo1;
+  // ---- tab "WPT" (cachelist/form_cachelist.cpp)
   QWidget* TabSheet3;
   platform::TTextView* Memo2;
 
-  // ---- tab "Nastavenia"
+  // ---- tab "Nastavenia" (app/form_settings.cpp)
   QWidget* TabSheet7;
   QLabel* Label6;
   QLineEdit* Edit3;
@@ -118,7 +140,7 @@ class TForm1 : public QMainWindow {
   TRadioGroup* RadioGroup3;
   QCheckBox* CheckBox2;  // the MHT form saves the shown page whole ("MHT_Cela")
   QPushButton* SpeedButton8;
-  // group "PDA": the PC folder that is the handheld
+  // group "PDA": the PC folder that is the handheld (device/form_handheld.cpp)
   QGroupBox* GroupBox1;
   QLabel* Label12;  // "Priečinok v PC, ktorý je PDA"
   QLineEdit* Edit6;
@@ -127,11 +149,11 @@ class TForm1 : public QMainWindow {
   QLabel* Label13;             // "Nájdené zariadenia"
   QListWidget* ListBox1;
 
-  // ---- tab "O programe"
+  // ---- tab "O programe" (app/form_about.cpp)
   QWidget* TabSheet6;
   QTextBrowser* RichEdit1;
 
-  // ---- tab "PDA Manažér"
+  // ---- tab "PDA Manažér" (filemanager/form_filemanager.cpp)
   QWidget* TabSheet8;
   QLabel* Label11;  // "Funkcie sú dostupné cez pravé tlačítko myšky"
   QWidget* Panel6;  // PC pane
@@ -150,10 +172,10 @@ class TForm1 : public QMainWindow {
   TStatusBar* StatusBar2;
   QPushButton* SpeedButton12;
 
-  // ---- in every tab's corner while a copy runs
+  // ---- in every tab's corner while a copy runs (app/mainform.cpp)
   QPushButton* SpeedButton14;  // "Zastaviť prenos (Esc)"
 
-  // ---- menus
+  // ---- menus (app/mainform.cpp)
   QMenu* Subor1;
   QAction* OtvorWPTsbor2;
   QAction* PoliWPTsbordoPDA1;
@@ -175,25 +197,22 @@ class TForm1 : public QMainWindow {
   QAction* Refre2;
 
   // ---- non-visual
+  // Icons of several tabs (app/mainform.cpp).
   std::vector<QIcon> ImageList1;
   std::vector<QIcon> ImageList2;
-  TOpenDialog OpenDialog2;
-  QTimer* Timer1;
-  DeviceVolumeWatcher* DeviceWatcher;  // the devices mounted now, for ListBox1
+  TOpenDialog OpenDialog2;  // the waypoint file (cachelist/form_cachelist.cpp)
+  QTimer* Timer1;           // the upload limit (export/form_export.cpp)
+  // The devices mounted now, for ListBox1 (device/form_handheld.cpp).
+  DeviceVolumeWatcher* DeviceWatcher;
   // Holds user input back while the window waits on the handheld (device/worker.h).
   platform::WindowInputHold* TransferHold;
   FolderHintLook* HintLook =
       nullptr;  // what Label14 says of Edit6's folder, looked at off the window
 
-  // ---- application shell and settings (app/)
+  // ---- start and close (app/startup.cpp)
   void FormActivate();
   void FormClose();
-  void SpeedButton8Click();
-  void DirectoryOutline1MouseUp();
-  void DriveComboBox1Change();
   void Koniecprogramu1Click();
-  void Funkciemanara1Click();
-  void RadioGroup1Click();
   // The settings file: beside the program, or in the user's configuration folder when the
   // program's folder is read-only (platform::SettingsFolder). Every reader and writer asks here.
   static std::filesystem::path SettingsFile();
@@ -202,7 +221,12 @@ class TForm1 : public QMainWindow {
   // "Čo  sa bude exportovať z " and the national site's address.
   void SetRadioGroup2Caption(const AnsiString& nationalSite);
 
-  // ---- cache list (cachelist/)
+  // ---- tab "Nastavenia" (app/form_settings.cpp)
+  void SpeedButton8Click();
+  void DirectoryOutline1MouseUp();
+  void DriveComboBox1Change();
+
+  // ---- cache list (cachelist/form_cachelist.cpp)
   void ToolButton10Click();
   void OtvorWPTsbor2Click();
   void SpeedButton1Click();
@@ -215,7 +239,8 @@ class TForm1 : public QMainWindow {
   // The "WPT" tab shows the file's text.
   void SetWaypointText(std::string bytes);
 
-  // ---- web session (web/)
+  // ---- web session (web/form_web.cpp)
+  void RadioGroup1Click();
   void SpeedButton11Click();
   void WebBrowser1ProgressChange(int progress, int progressMax);
   void WebBrowser1NavigateComplete2();
@@ -225,7 +250,7 @@ class TForm1 : public QMainWindow {
   void SpeedButton4Click();
   void SpeedButton7Click();
 
-  // ---- page export (export/)
+  // ---- page export (export/form_export.cpp)
   void SpeedButton9Click();
   // The push of an exported file to the handheld, under the upload time limit.
   void PushExport(const AnsiString& pcFile, const AnsiString& deviceFile);
@@ -233,11 +258,11 @@ class TForm1 : public QMainWindow {
   void ToolButton12Click();
   void Timer1Timer();
 
-  // ---- device link (device/)
+  // ---- device link (device/form_device.cpp)
   void ToolButton2Click();
   void PoliWPTsbordoPDA1Click();
   void ToolButton13Click();
-  // group "PDA" on "Nastavenia"
+  // ---- group "PDA" on "Nastavenia" (device/form_handheld.cpp)
   void Edit6Change();
   void ShowDeviceFolderHint();
   void SpeedButton13Click();
@@ -245,7 +270,9 @@ class TForm1 : public QMainWindow {
   void DeviceWatcherChange();
   void TabSheet7Show();
 
-  // ---- file manager (filemanager/)
+  // ---- file manager (filemanager/: the tab and its menu in form_filemanager.cpp, the handlers
+  // by subject in form_listing.cpp, form_order.cpp, form_navigation.cpp, form_commands.cpp)
+  void Funkciemanara1Click();
   void GetDirPDA(const AnsiString& pattern);
   // A copy wrote that handheld file: the handheld pane is listed again when it shows its folder.
   void DeviceFileWritten(const AnsiString& devicePath);
@@ -292,20 +319,29 @@ class TForm1 : public QMainWindow {
       });
     };
   }
+  // Each tab's page, in the file of its tab (above); each subsystem's connections beside its
+  // handlers.
+  void BuildMenus();
+  void BuildTransferHold();
+  // A new page at the end of the tabs.
+  QWidget* AddPage(const char* designerName, const QString& caption);
   void BuildBrowserTab();
-  void BuildTextTabs();
+  void BuildHtmlTab();
+  void BuildWaypointTab();
   void BuildSettingsTab();
   QGroupBox* BuildHandheldGroup(QWidget* parent);
   void BuildAboutTab();
   void BuildManagerTab();
-  void BuildMenus();
-  void BuildTransferHold();
-  void WireShell();
+  void WireStartAndClose();
+  void WireSettings();
   void WireCacheList();
   void WireWeb();
   void WireExport();
   void WireDevice();
+  void WireHandheldGroup();
   void WireFileManager();
+  // The text of "O programe", read at the first activation.
+  void LoadAboutText();
   bool activationQueued_ = false;
   bool activated_ = false;
   bool lastPathsRead_ = false;  // "LastCesty" was read: close may write it back

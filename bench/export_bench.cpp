@@ -18,11 +18,11 @@
 
 #include "app/application.h"
 #include "app/mainform.h"
-#include "app/state.h"
 #include "bench/timing.h"
 #include "export/pagewriters.h"
 #include "platform/clock.h"
 #include "platform/paths.h"
+#include "platform/state.h"
 #include "site/test_site.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
   PageReady = false;
   browser->Navigate(site.Root() + "/hladaj.php?query=GCBIG");
   WaitFor([] { return PageReady; });
-  const double html = Best(5, [&] { SaveAsHtml(browser, (dir / "big.htm").string()); });
+  const double html = Best(5, [&] { SaveAsHtml(browser, (dir / "big.htm").string(), {}); });
   // The engine's own save alone, without the wait, the read back and the write aside around it.
   const double engine = Best(5, [&] {
     bool finished = false;
@@ -86,11 +86,11 @@ int main(int argc, char** argv) {
   double mht = 1e9, whole = 1e9;
   for (int round = 0; round < 6; ++round) {
     auto refetch = [&] {
-      mht = std::min(mht, Best(1, [&] { SaveAsMht(browser, (dir / "big.mht").string()); }));
+      mht = std::min(mht, Best(1, [&] { SaveAsMht(browser, (dir / "big.mht").string(), {}); }));
     };
     auto wholePage = [&] {
       whole = std::min(whole, Best(1, [&] {
-                         SaveAsMht(browser, (dir / "whole.mht").string(), MhtForm::WholePage);
+                         SaveAsMht(browser, (dir / "whole.mht").string(), {}, MhtForm::WholePage);
                        }));
     };
     if (round % 2) {

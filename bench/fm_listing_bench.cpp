@@ -15,10 +15,10 @@
 
 #include "app/application.h"
 #include "app/mainform.h"
-#include "app/state.h"
 #include "bench/timing.h"
 #include "filemanager/panes.h"
 #include "platform/paths.h"
+#include "platform/state.h"
 #include "support/device_folder.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"

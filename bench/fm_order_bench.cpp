@@ -9,8 +9,8 @@
 
 #include "app/application.h"
 #include "app/mainform.h"
-#include "app/state.h"
 #include "platform/paths.h"
+#include "platform/state.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
 

@@ -14,9 +14,9 @@
 
 #include "app/application.h"
 #include "app/mainform.h"
-#include "app/state.h"
 #include "bench/timing.h"
 #include "platform/paths.h"
+#include "platform/state.h"
 #include "site/test_site.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"

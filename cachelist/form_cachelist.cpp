@@ -1,16 +1,17 @@
-// The waypoint file and the two cache lists.
+// The waypoint file, its open dialog, the two cache lists on "Browser", and the tab "WPT".
 #include <QAction>
 #include <QPushButton>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 #include "app/mainform.h"
-#include "app/state.h"
 #include "cachelist/cachefile.h"
 #include "cachelist/waypoint.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "platform/state.h"
 #include "platform/ui.h"
 
 namespace {
@@ -23,6 +24,18 @@ constexpr char kFileTooLarge[] =
     "li\x9A ve\xBEk\xFD (viac ako 512 MiB), neotv\xE1ram ho.";
 
 }  // namespace
+
+bool TOpenDialog::Execute() {
+  return platform::Ui().OpenFile(FileName, Filter, DefaultExt);
+}
+
+void TForm1::BuildWaypointTab() {
+  TabSheet3 = AddPage("TabSheet3", QStringLiteral("WPT"));
+  // A waypoint file can hold a million lines: a view over its bytes, not a text document.
+  Memo2 = new platform::TTextView("Memo2", TabSheet3);
+  Memo2->setAccessibleName(QStringLiteral("WPT"));
+  (new QVBoxLayout(TabSheet3))->addWidget(Memo2);
+}
 
 void TForm1::ToolButton10Click() {
   if (!OpenDialog2.Execute()) return;
@@ -90,6 +103,10 @@ void TForm1::CheckListBox1DblClick() {
 }
 
 void TForm1::WireCacheList() {
+  OpenDialog2.Filter =
+      "Waypoints oziexplorer[*.wpt]|*.wpt|GPX[*.gpx]|*.gpx|LOC[*.loc]|*.loc|"
+      "WPT, GPX a LOC[*.wpt;*.gpx;*.loc]|*.wpt;*.gpx;*.loc";
+  OpenDialog2.DefaultExt = "*.wpt";
   connect(ToolButton10, &QToolButton::clicked, this, Reported(&TForm1::ToolButton10Click));
   connect(OtvorWPTsbor2, &QAction::triggered, this, Reported(&TForm1::OtvorWPTsbor2Click));
   connect(SpeedButton1, &QPushButton::clicked, this, Reported(&TForm1::SpeedButton1Click));

@@ -5,9 +5,11 @@
 #include "device/transfer.h"
 
 class QProgressBar;
+namespace platform {
 class TStatusBar;
+}
 
 // The bar at bytes done of the whole size.
 void ShowTransferProgress(QProgressBar* bar, std::uint64_t done, std::uint64_t total);
 // A status-bar panel reading "NN%" while a copy runs.
-TransferProgress PanelProgress(TStatusBar* bar, int panel);
+TransferProgress PanelProgress(platform::TStatusBar* bar, int panel);

@@ -9,9 +9,9 @@
 #include <cstring>
 #include <string>
 
-#include "app/state.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
+#include "platform/state.h"
 
 namespace {
 

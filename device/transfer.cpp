@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "app/state.h"
 #include "device/folder/folder_device.h"
 #include "device/link.h"
 #include "device/rapi.h"
@@ -15,6 +14,7 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "platform/state.h"
 #include "platform/ui.h"
 
 namespace {

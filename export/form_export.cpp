@@ -9,7 +9,6 @@
 #include <string>
 
 #include "app/mainform.h"
-#include "app/state.h"
 #include "device/form_progress.h"
 #include "device/rapi.h"
 #include "device/transfer.h"
@@ -21,6 +20,7 @@
 #include "platform/codepage.h"
 #include "platform/error.h"
 #include "platform/paths.h"
+#include "platform/state.h"
 #include "platform/ui.h"
 #include "web/primitives.h"
 
@@ -40,10 +40,12 @@ void TForm1::SpeedButton9Click() {
                                      RadioGroup2->ItemIndex(), RadioGroup3->ItemIndex());
   // The name begins with "\": the PC side joins it with the native separator.
   const AnsiString pcFile = platform::JoinPcPath(ToAnsi(Edit3->text()), name.substr(1));
+  const WriterResult result = [this](const char* text) { StatusBar1->SetPanelText(1, text); };
   if (RadioGroup3->ItemIndex() == 1)
-    SaveAsMht(WebBrowser1, pcFile, CheckBox2->isChecked() ? MhtForm::WholePage : MhtForm::Refetch);
+    SaveAsMht(WebBrowser1, pcFile, result,
+              CheckBox2->isChecked() ? MhtForm::WholePage : MhtForm::Refetch);
   else
-    SaveAsHtml(WebBrowser1, pcFile);
+    SaveAsHtml(WebBrowser1, pcFile, result);
   Timer1->stop();
   PushExport(pcFile, ToAnsi(Edit5->text()) + name);
 }
@@ -137,6 +139,9 @@ void TForm1::Timer1Timer() {
 }
 
 void TForm1::WireExport() {
+  Timer1 = new QTimer(this);
+  Timer1->setObjectName(QStringLiteral("Timer1"));
+  Timer1->setInterval(1000);
   connect(SpeedButton9, &QPushButton::clicked, this, Reported(&TForm1::SpeedButton9Click));
   connect(SpeedButton6, &QPushButton::clicked, this, Reported(&TForm1::SpeedButton6Click));
   connect(ToolButton12, &QToolButton::clicked, this, Reported(&TForm1::ToolButton12Click));

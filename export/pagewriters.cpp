@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <string>
 
-#include "app/mainform.h"
 #include "export/mhtml.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
@@ -23,14 +22,14 @@ constexpr int kHtmlAlone = 31;
 // SaveToFile: create, overwriting an existing file.
 constexpr int kCreateOverwrite = 2;
 
-void SetWriterResult(const char* text) {
-  if (Form1) Form1->StatusBar1->SetPanelText(1, text);
+void Tell(const WriterResult& result, const char* text) {
+  if (result) result(text);
 }
 
 // Nothing is fetched again: what the user's login showed stays in the engine. The engine's
 // file is moved into place, not read: only its size is looked at, against the cap the fetched
 // form has too.
-void SaveWholePage(WebBrowser* browser, const AnsiString& fileName) {
+void SaveWholePage(WebBrowser* browser, const AnsiString& fileName, const WriterResult& result) {
   try {
     QTemporaryDir folder;
     if (!folder.isValid()) throw PlatformError("Cannot create a temporary folder");
@@ -50,15 +49,15 @@ void SaveWholePage(WebBrowser* browser, const AnsiString& fileName) {
       throw PlatformError("Write to file failed: " + fileName + " (error " +
                           std::to_string(platform::LastFileError()) + ")");
   } catch (...) {
-    SetWriterResult("Chyba");
+    Tell(result, "Chyba");
     throw;
   }
-  SetWriterResult("Hotovo");
+  Tell(result, "Hotovo");
 }
 
 }  // namespace
 
-void SaveAsHtml(WebBrowser* browser, const AnsiString& fileName) {
+void SaveAsHtml(WebBrowser* browser, const AnsiString& fileName, const WriterResult& result) {
   if (!browser || !browser->HasDocument()) {
     platform::Ui().ShowMessage("Document not loaded!");
     return;
@@ -78,15 +77,16 @@ void SaveAsHtml(WebBrowser* browser, const AnsiString& fileName) {
       !file.WriteAndCommit(html.data().constData(), static_cast<std::size_t>(html.data().size())))
     platform::Ui().ShowMessage("SaveAs HTML fail!");
   else
-    SetWriterResult("Hotovo");
+    Tell(result, "Hotovo");
 }
 
-void SaveAsMht(WebBrowser* browser, const AnsiString& fileName, MhtForm form) {
+void SaveAsMht(WebBrowser* browser, const AnsiString& fileName, const WriterResult& result,
+               MhtForm form) {
   if (!browser || !browser->HasDocument()) {
-    SetWriterResult("Chyba");
+    Tell(result, "Chyba");
     return;
   }
-  if (form == MhtForm::WholePage) return SaveWholePage(browser, fileName);
+  if (form == MhtForm::WholePage) return SaveWholePage(browser, fileName, result);
   const std::string url = browser->LocationURL();
   BrowserIdentity identity{browser->Cookies(), browser->UserAgent()};
   try {
@@ -94,8 +94,8 @@ void SaveAsMht(WebBrowser* browser, const AnsiString& fileName, MhtForm form) {
     message.CreateMHTMLBody(url, kHtmlAlone, "", "");
     message.GetStream().SaveToFile(fileName, kCreateOverwrite);
   } catch (...) {
-    SetWriterResult("Chyba");
+    Tell(result, "Chyba");
     throw;
   }
-  SetWriterResult("Hotovo");
+  Tell(result, "Hotovo");
 }

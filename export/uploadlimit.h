@@ -7,13 +7,8 @@
 inline constexpr std::uint32_t kUploadLimitMs = 5000;
 
 // More than the limit since start, in 32-bit tick arithmetic (a wrap of the counter is harmless).
-inline bool UploadOverrun(std::uint32_t now, std::uint32_t start) {
-  return static_cast<std::uint32_t>(now - start) > kUploadLimitMs;
-}
+bool UploadOverrun(std::uint32_t now, std::uint32_t start);
 
 // The two lines of the overrun message, joined by a lone carriage return.
-inline const AnsiString kUploadOverrunMessage =
-    "Nepodarilo sa umiestni\x9D d\xE1ta v stanovemom \xE8"
-    "ase na PDA\r"
-    "zakazujem activesync(PDA)!";
-inline const AnsiString kPushFailedMessage = "Nepodarilo sa umiestni\x9D d\xE1ta na PDA";
+extern const AnsiString kUploadOverrunMessage;
+extern const AnsiString kPushFailedMessage;

@@ -8,7 +8,6 @@
 #include <string_view>
 
 #include "app/mainform.h"
-#include "app/state.h"
 #include "device/form_progress.h"
 #include "device/link.h"
 #include "device/rapi.h"
@@ -19,6 +18,7 @@
 #include "filemanager/panes.h"
 #include "platform/paths.h"
 #include "platform/shellopen.h"
+#include "platform/state.h"
 #include "platform/ui.h"
 
 namespace {

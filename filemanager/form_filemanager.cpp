@@ -1,10 +1,77 @@
-// The two-pane file manager: how its controls reach the handlers. The handlers live beside it
-// by subject: listings, order and drawing, navigation, commands.
+// The tab "PDA Manažér", the two-pane file manager: its page, its menu entry and how its controls
+// reach the handlers. The handlers live beside it by subject: listings (form_listing.cpp), order
+// and drawing (form_order.cpp), navigation (form_navigation.cpp), commands (form_commands.cpp).
 #include <QAction>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
 #include <QPushButton>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QVBoxLayout>
 
 #include "app/mainform.h"
 #include "filemanager/panes.h"
+
+void TForm1::BuildManagerTab() {
+  TabSheet8 = AddPage("TabSheet8", QStringLiteral("PDA Manažér"));
+  auto* page = new QVBoxLayout(TabSheet8);
+  Label11 = MakeLabel(QStringLiteral("Funkcie sú dostupné cez pravé tlačítko myšky"), TabSheet8,
+                      "Label11");
+  QFont bold = Label11->font();
+  bold.setBold(true);
+  Label11->setFont(bold);
+  Label11->setStyleSheet(QStringLiteral("color: rgb(0, 128, 0);"));
+  page->addWidget(Label11);
+  auto* panes = new QHBoxLayout;
+  page->addLayout(panes, 1);
+
+  Panel6 = new QWidget(TabSheet8);
+  NameControl(Panel6, "Panel6", QStringLiteral("PC"));
+  auto* pc = new QVBoxLayout(Panel6);
+  pc->setContentsMargins(0, 0, 0, 0);
+  Label9 = MakeLabel(QStringLiteral("PC disky"), Panel6, "Label9");
+  DriveComboBox2 = new TDriveComboBox("DriveComboBox2", Panel6);
+  DriveComboBox2->setAccessibleName(Label9->text());
+  DirectoryListBox1 = new TDirectoryListBox("DirectoryListBox1", Panel6);
+  DirectoryListBox1->setMaximumHeight(platform::Scaled(110));
+  StringGrid2 = new TStringGrid("StringGrid2", {160, 55, 132}, 4, Panel6);
+  StatusBar5 = new TStatusBar("StatusBar5", {200, 50}, Panel6);
+  ToolBar4 = new QToolBar(Panel6);
+  NameControl(ToolBar4, "ToolBar4", QStringLiteral("ToolBar4"));
+  StatusBar4 = new TStatusBar("StatusBar4", {100, 100, 50}, ToolBar4);
+  ToolBar4->addWidget(StatusBar4);
+  pc->addWidget(Label9);
+  pc->addWidget(DriveComboBox2);
+  pc->addWidget(DirectoryListBox1);
+  pc->addWidget(StringGrid2, 1);
+  pc->addWidget(StatusBar5);
+  pc->addWidget(ToolBar4);
+  panes->addWidget(Panel6, 1);
+
+  Panel5 = new QWidget(TabSheet8);
+  NameControl(Panel5, "Panel5", QStringLiteral("PDA"));
+  auto* pda = new QVBoxLayout(Panel5);
+  pda->setContentsMargins(0, 0, 0, 0);
+  Label10 = MakeLabel(QStringLiteral("PDA "), Panel5, "Label10");
+  SpeedButton12 = MakeButton(QStringLiteral("Načítaj adresár PDA"), Panel5, "SpeedButton12");
+  StringGrid1 = new TStringGrid("StringGrid1", {160, 64, 127, 10}, 4, Panel5);
+  StatusBar3 = new TStatusBar("StatusBar3", {200, 50}, Panel5);
+  ToolBar2 = new QToolBar(Panel5);
+  NameControl(ToolBar2, "ToolBar2", QStringLiteral("ToolBar2"));
+  StatusBar2 = new TStatusBar("StatusBar2", {100, 100, 50}, ToolBar2);
+  ToolBar2->addWidget(StatusBar2);
+  pda->addWidget(Label10);
+  pda->addWidget(SpeedButton12, 0, Qt::AlignLeft);
+  pda->addWidget(StringGrid1, 1);
+  pda->addWidget(StatusBar3);
+  pda->addWidget(ToolBar2);
+  panes->addWidget(Panel5, 1);
+}
+
+void TForm1::Funkciemanara1Click() {
+  PageControl1->setCurrentWidget(TabSheet8);
+}
 
 void TForm1::WireFileManager() {
   for (TStringGrid* grid : {StringGrid1, StringGrid2}) {
@@ -45,4 +112,5 @@ void TForm1::WireFileManager() {
     connect(a, &QAction::triggered, this, Reported(&TForm1::MenuItem2Click));
   for (QAction* a : {Vytvoradresr1, Vytvoradresr2})
     connect(a, &QAction::triggered, this, Reported(&TForm1::Vytvoradresr1Click));
+  connect(Funkciemanara1, &QMenu::aboutToShow, this, Reported(&TForm1::Funkciemanara1Click));
 }

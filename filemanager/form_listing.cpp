@@ -1,10 +1,9 @@
 // The two listings: the handheld directory through the remote API, the PC directory through
-// the platform directory search.
+// the platform directory search (ListPcDir, filemanager/panes.cpp).
 #include <QCheckBox>
 #include <memory>
 
 #include "app/mainform.h"
-#include "app/state.h"
 #include "device/link.h"
 #include "device/rapi.h"
 #include "device/transfer.h"
@@ -13,26 +12,8 @@
 #include "filemanager/panes.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
+#include "platform/state.h"
 #include "platform/ui.h"
-
-namespace {
-
-void WriteRows(TStringGrid* grid, int firstRow, const std::vector<ListingRow>& rows) {
-  int row = firstRow;
-  for (const ListingRow& cellsOfRow : rows) {
-    for (size_t col = 0; col < cellsOfRow.size(); ++col)
-      grid->SetCell(static_cast<int>(col), row, cellsOfRow[col]);
-    ++row;
-  }
-}
-
-void WriteTotals(TStatusBar* bar, const ListingTotals& totals) {
-  const auto texts = TotalsTexts(totals);
-  for (int panel = 0; panel < 3; ++panel)
-    bar->SetPanelText(panel, texts[static_cast<size_t>(panel)]);
-}
-
-}  // namespace
 
 void TForm1::GetDirPDA(const AnsiString& pattern) {
   if (RefuseWhileTransferring()) return;  // its end of the link would end the running copy
@@ -80,24 +61,6 @@ void TForm1::DeviceFileWritten(const AnsiString& devicePath) {
   const AnsiString folder = devicePath.substr(0, devicePath.rfind('\\') + 1);
   if (deviceListed_ && FromAnsi(folder).compare(FromAnsi(DeviceDir), Qt::CaseInsensitive) == 0)
     GetDirPDA(DeviceDir + "*");
-}
-
-void ListPcDir(const AnsiString& directory) {
-  TForm1* form = Form1;
-  TStringGrid* grid = form->StringGrid2;
-  std::vector<ListingRow> rows;
-  ListingTotals totals;
-  if (!ReadPcListing(directory, rows, totals)) {
-    // An unreadable folder shows nothing of the previous one: only the way back up.
-    rows.assign(1, ListingRow{"..", kDirCell, "", ""});
-    totals = {};
-  }
-  {
-    GridRefill refill(grid);
-    refill.SetRowCount(static_cast<int>(rows.size()) + 1);
-    WriteRows(grid, 1, rows);
-  }
-  WriteTotals(form->StatusBar4, totals);
 }
 
 void TForm1::SpeedButton12Click() {

@@ -4,11 +4,11 @@
 #include <QMouseEvent>
 
 #include "app/mainform.h"
-#include "app/state.h"
 #include "filemanager/devicepath.h"
 #include "filemanager/order.h"
 #include "filemanager/panes.h"
 #include "platform/paths.h"
+#include "platform/state.h"
 
 void TForm1::StringGrid1MouseDown(QMouseEvent* event) {
   const QPoint point = event->position().toPoint();

@@ -4,10 +4,10 @@
 #include <algorithm>
 
 #include "app/mainform.h"
-#include "app/state.h"
 #include "filemanager/order.h"
 #include "filemanager/panes.h"
 #include "platform/codepage.h"
+#include "platform/state.h"
 
 namespace {
 

@@ -1,11 +1,13 @@
 #pragma once
-// What the file manager's handlers share: drawing state, selection rules, the grid refill that
-// keeps the selection rules, and the grids' mouse and paint plumbing.
+// What the file manager's handlers share: the listing writers and the PC listing, drawing
+// state, selection rules, the grid refill that keeps the selection rules, and the grids' mouse
+// and paint plumbing.
 #include <QObject>
 #include <QStyledItemDelegate>
 #include <functional>
 #include <vector>
 
+#include "filemanager/listing.h"
 #include "platform/ansi.h"
 #include "platform/controls.h"
 #include "platform/ui.h"
@@ -13,6 +15,7 @@
 class QMouseEvent;
 class QPainter;
 
+using platform::TStatusBar;
 using platform::TStringGrid;
 
 struct TGridDrawState {
@@ -21,6 +24,9 @@ struct TGridDrawState {
   bool Fixed = false;    // the header row
 };
 
+// Listing rows into a grid from firstRow on, and the totals into a bar's three panels.
+void WriteRows(TStringGrid* grid, int firstRow, const std::vector<ListingRow>& rows);
+void WriteTotals(TStatusBar* bar, const ListingTotals& totals);
 // Lists a PC directory into the PC grid and its count bar.
 void ListPcDir(const AnsiString& directory);
 

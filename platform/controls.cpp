@@ -7,9 +7,12 @@
 #include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -28,6 +31,38 @@ void NameControl(QWidget* widget, const char* designerName, const QString& acces
   widget->setObjectName(QString::fromLatin1(designerName));
   widget->setAccessibleDescription(QString::fromLatin1(designerName));
   widget->setAccessibleName(accessibleName);
+}
+
+QLabel* MakeLabel(const QString& text, QWidget* parent, const char* name) {
+  auto* label = new QLabel(text, parent);
+  NameControl(label, name, QString());
+  return label;
+}
+
+QPushButton* MakeButton(const QString& text, QWidget* parent, const char* name) {
+  auto* button = new QPushButton(text, parent);
+  NameControl(button, name, text);
+  button->setAutoDefault(false);
+  return button;
+}
+
+QLineEdit* MakeEdit(QLabel* label, QWidget* parent, const char* name, const QString& text) {
+  auto* edit = new QLineEdit(text, parent);
+  NameControl(edit, name, label ? label->text() : QString::fromLatin1(name));
+  if (label) label->setBuddy(edit);
+  return edit;
+}
+
+QPlainTextEdit* MakeMemo(QWidget* parent, const char* name, const QString& accessibleName) {
+  auto* memo = new QPlainTextEdit(parent);
+  NameControl(memo, name, accessibleName);
+  memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+  memo->setReadOnly(false);
+  return memo;
+}
+
+QIcon Icon(const char* resource) {
+  return QIcon(QString::fromLatin1(resource));
 }
 
 QFont DesignerFont() {

@@ -20,7 +20,10 @@
 #include "platform/ansi.h"
 
 class QButtonGroup;
+class QIcon;
 class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
 class QRadioButton;
 
 namespace platform {
@@ -31,6 +34,18 @@ void SetEditText(QLineEdit* edit, const AnsiString& text);
 
 // Accessible name (what the control shows or its label says) and designer name.
 void NameControl(QWidget* widget, const char* designerName, const QString& accessibleName);
+
+// The plain controls every tab is built from, named as NameControl names them.
+// A label's accessible name is left to the toolkit, which takes the text the label shows now.
+QLabel* MakeLabel(const QString& text, QWidget* parent, const char* name);
+QPushButton* MakeButton(const QString& text, QWidget* parent, const char* name);
+// An edit named for assistive technology by the label above it (by its designer name without
+// one).
+QLineEdit* MakeEdit(QLabel* label, QWidget* parent, const char* name, const QString& text = {});
+// An editable text box that does not wrap its lines.
+QPlainTextEdit* MakeMemo(QWidget* parent, const char* name, const QString& accessibleName);
+// An icon of the program's resources (":/img/...").
+QIcon Icon(const char* resource);
 
 // The window was laid out in pixels for the designer's 8-point font. Every such size goes
 // through Scaled: multiplied by the ratio of the font in use to that font, measured once.

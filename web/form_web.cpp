@@ -1,17 +1,26 @@
-// Browser primitives, login and page scan, cache pages and hints.
+// The tab "Browser" (the web session owns its page; each subsystem wires its own controls on it)
+// and the tab "HTML"; browser primitives, login and page scan, cache pages and hints.
+#include <QCheckBox>
 #include <QColor>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
 
 #include "app/mainform.h"
-#include "app/state.h"
 #include "device/transfer.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/profile.h"
+#include "platform/state.h"
 #include "platform/ui.h"
 #include "web/pagescan.h"
 #include "web/primitives.h"
@@ -54,6 +63,154 @@ void WaitForPageAndIdle(const WebBrowser* browser) {
 }
 
 }  // namespace
+
+void TForm1::BuildBrowserTab() {
+  TabSheet1 = AddPage("TabSheet1", QStringLiteral("Browser"));
+  auto* page = new QVBoxLayout(TabSheet1);
+  page->setContentsMargins(0, 0, 0, 0);
+  page->setSpacing(0);
+
+  ToolBar3 = new QToolBar(TabSheet1);
+  NameControl(ToolBar3, "ToolBar3", QStringLiteral("ToolBar3"));
+  ToolButton10 = new QToolButton(ToolBar3);
+  ToolButton10->setIcon(ImageList1[0]);
+  ToolButton10->setToolTip(QStringLiteral("Otvor súbor s WPT súradnicami kešiek"));
+  NameControl(ToolButton10, "ToolButton10", QStringLiteral("Otvor súbor s WPT súradnicami kešiek"));
+  ToolBar3->addWidget(ToolButton10);
+  ToolButton13 = new QToolButton(ToolBar3);
+  ToolButton13->setIcon(ImageList1[2]);
+  ToolButton13->setToolTip(QStringLiteral("Pošli WPT súbor do PDA"));
+  NameControl(ToolButton13, "ToolButton13", QStringLiteral("Pošli WPT súbor do PDA"));
+  ToolBar3->addWidget(ToolButton13);
+  ToolBar3->addSeparator();
+  ToolButton12 = new QToolButton(ToolBar3);
+  ToolButton12->setIcon(ImageList1[1]);
+  ToolButton12->setToolTip(QStringLiteral("Exportuj označené webové stránky"));
+  NameControl(ToolButton12, "ToolButton12", QStringLiteral("Exportuj označené webové stránky"));
+  ToolBar3->addWidget(ToolButton12);
+  ToolBar3->addSeparator();
+  Label5 = MakeLabel(QStringLiteral("Na zobrazenie súradníc musíte byť prihlásený !"), ToolBar3,
+                     "Label5");
+  QFont bold = Label5->font();
+  bold.setBold(true);
+  bold.setPixelSize(16);
+  Label5->setFont(bold);
+  Label5->setAlignment(Qt::AlignCenter);
+  Label5->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+  ToolBar3->addWidget(Label5);
+  page->addWidget(ToolBar3);
+
+  auto* middle = new QHBoxLayout;
+  middle->setSpacing(2);
+  page->addLayout(middle, 1);
+
+  auto* left = new QWidget(TabSheet1);
+  left->setFixedWidth(platform::Scaled(241));
+  auto* col = new QVBoxLayout(left);
+  col->setContentsMargins(2, 2, 2, 2);
+  col->setSpacing(3);
+  Label3 = MakeLabel(QStringLiteral("Zoznam kešiek na stiahnutie z webu"), left, "Label3");
+  col->addWidget(Label3);
+  PageControl2 = new QTabWidget(left);
+  NameControl(PageControl2, "PageControl2", QStringLiteral("PageControl2"));
+  TabSheet4 = new QWidget;
+  TabSheet5 = new QWidget;
+  NameControl(TabSheet4, "TabSheet4", QStringLiteral("Podľa názvov"));
+  NameControl(TabSheet5, "TabSheet5", QStringLiteral("Podľa GCxxxx"));
+  CheckListBox1 = new TCheckListBox("CheckListBox1", TabSheet4);
+  CheckListBox1->setAccessibleName(QStringLiteral("Podľa názvov"));
+  CheckListBox2 = new TCheckListBox("CheckListBox2", TabSheet5);
+  CheckListBox2->setAccessibleName(QStringLiteral("Podľa GCxxxx"));
+  (new QVBoxLayout(TabSheet4))->addWidget(CheckListBox1);
+  (new QVBoxLayout(TabSheet5))->addWidget(CheckListBox2);
+  TabSheet4->layout()->setContentsMargins(0, 0, 0, 0);
+  TabSheet5->layout()->setContentsMargins(0, 0, 0, 0);
+  PageControl2->addTab(TabSheet4, QStringLiteral("Podľa názvov"));
+  PageControl2->addTab(TabSheet5, QStringLiteral("Podľa GCxxxx"));
+  col->addWidget(PageControl2, 1);
+
+  ToolBar1 = new QToolBar(left);
+  NameControl(ToolBar1, "ToolBar1", QStringLiteral("ToolBar1"));
+  CheckBox1 = new QCheckBox(QStringLiteral("->PDA"), ToolBar1);
+  NameControl(CheckBox1, "CheckBox1", QStringLiteral("->PDA"));
+  ToolBar1->addWidget(CheckBox1);
+  ToolButton2 = new QToolButton(ToolBar1);
+  ToolButton2->setIcon(ImageList2[7]);
+  ToolButton2->setToolTip(QStringLiteral("Pripoj PDA"));
+  NameControl(ToolButton2, "ToolButton2", QStringLiteral("Pripoj PDA"));
+  ToolBar1->addWidget(ToolButton2);
+  col->addWidget(ToolBar1);
+
+  RadioGroup1 = new TRadioGroup("RadioGroup1", QStringLiteral("Web"),
+                                {QStringLiteral("sk"), QStringLiteral("com")}, 0, left);
+  col->addWidget(RadioGroup1);
+
+  auto* buttons = new QGridLayout;
+  SpeedButton4 = MakeButton(QStringLiteral("GC"), left, "SpeedButton4");
+  SpeedButton7 = MakeButton(QStringLiteral("TlačFRM"), left, "SpeedButton7");
+  SpeedButton7->setEnabled(false);
+  SpeedButton9 = MakeButton(QStringLiteral("Exportuj jeden"), left, "SpeedButton9");
+  SpeedButton1 = MakeButton(QStringLiteral("Označ všetky"), left, "SpeedButton1");
+  SpeedButton2 = MakeButton(QStringLiteral("Odznač všetky"), left, "SpeedButton2");
+  SpeedButton6 =
+      MakeButton(QStringLiteral("Exportuj označené webové stránky"), left, "SpeedButton6");
+  buttons->addWidget(SpeedButton4, 0, 0);
+  buttons->addWidget(SpeedButton7, 0, 1);
+  buttons->addWidget(SpeedButton9, 1, 0, 1, 2);
+  buttons->addWidget(SpeedButton1, 2, 0);
+  buttons->addWidget(SpeedButton2, 2, 1);
+  buttons->addWidget(SpeedButton6, 3, 0, 1, 2);
+  col->addLayout(buttons);
+
+  Label4 = MakeLabel(QStringLiteral("Prihlásenie na web"), left, "Label4");
+  QFont labelBold = Label4->font();
+  labelBold.setBold(true);
+  Label4->setFont(labelBold);
+  SpeedButton11 = MakeButton(QStringLiteral("Brejk"), left, "SpeedButton11");
+  auto* loginHead = new QHBoxLayout;
+  loginHead->addWidget(Label4, 1);
+  loginHead->addWidget(SpeedButton11);
+  col->addLayout(loginHead);
+  Label1 = MakeLabel(QStringLiteral("Prihlasovacie meno"), left, "Label1");
+  Label2 = MakeLabel(QStringLiteral("Heslo"), left, "Label2");
+  Edit1 = MakeEdit(Label1, left, "Edit1");
+  Edit2 = MakeEdit(Label2, left, "Edit2");
+  SpeedButton5 = MakeButton(QStringLiteral("Prihlás!"), left, "SpeedButton5");
+  auto* login = new QGridLayout;
+  login->addWidget(Label1, 0, 0);
+  login->addWidget(Label2, 0, 1);
+  login->addWidget(Edit1, 1, 0);
+  login->addWidget(Edit2, 1, 1);
+  login->addWidget(SpeedButton5, 2, 0, 1, 2);
+  col->addLayout(login);
+  middle->addWidget(left);
+
+  WebBrowserHost = new QWidget(TabSheet1);
+  NameControl(WebBrowserHost, "WebBrowser1", QStringLiteral("WebBrowser1"));
+  auto* host = new QVBoxLayout(WebBrowserHost);
+  host->setContentsMargins(0, 0, 0, 0);
+  middle->addWidget(WebBrowserHost, 1);
+
+  StatusBar1 = new TStatusBar("StatusBar1", {104, 50, 50, 50}, TabSheet1);
+  ProgressBar1 = new QProgressBar(StatusBar1->Panel(0));
+  NameControl(ProgressBar1, "ProgressBar1", QStringLiteral("ProgressBar1"));
+  ProgressBar1->setRange(0, 100);
+  ProgressBar1->setValue(0);
+  ProgressBar1->setTextVisible(false);
+  ProgressBar1->setGeometry(platform::Scaled(2), platform::Scaled(2), platform::Scaled(100),
+                            platform::Scaled(15));
+  page->addWidget(StatusBar1);
+}
+
+void TForm1::BuildHtmlTab() {
+  TabSheet2 = AddPage("TabSheet2", QStringLiteral("HTML"));
+  Memo1 = MakeMemo(TabSheet2, "Memo1", QStringLiteral("HTML"));
+  (new QVBoxLayout(TabSheet2))->addWidget(Memo1);
+}
+
+void TForm1::RadioGroup1Click() {
+  // The chosen site is read where it is used.
+}
 
 void TForm1::SpeedButton11Click() {
   PageReady = true;
@@ -179,6 +336,7 @@ void TForm1::WireWeb() {
           ReportedAwake(&TForm1::WebBrowser1NavigateComplete2));
   connect(WebBrowser1, &WebBrowser::DownloadComplete, this,
           ReportedAwake(&TForm1::WebBrowser1DownloadComplete));
+  connect(RadioGroup1, &TRadioGroup::clicked, this, Reported(&TForm1::RadioGroup1Click));
   connect(SpeedButton11, &QPushButton::clicked, this, Reported(&TForm1::SpeedButton11Click));
   connect(SpeedButton5, &QPushButton::clicked, this, Reported(&TForm1::SpeedButton5Click));
   connect(SpeedButton4, &QPushButton::clicked, this, Reported(&TForm1::SpeedButton4Click));

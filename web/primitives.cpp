@@ -1,8 +1,8 @@
 #include "web/primitives.h"
 
-#include "app/state.h"
 #include "platform/clock.h"
 #include "platform/error.h"
+#include "platform/state.h"
 #include "web/webbrowser.h"
 
 namespace {

@@ -6,10 +6,10 @@
 #include <string>
 #include <thread>
 
-#include "app/state.h"
 #include "device/link.h"
 #include "platform/error.h"
 #include "platform/paths.h"
+#include "platform/state.h"
 #include "support/descriptors.h"
 #include "support/device_folder.h"
 #include "support/scripted_ui.h"

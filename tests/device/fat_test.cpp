@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "app/state.h"
 #include "device/transfer.h"
 #include "device/volumes.h"
 #include "platform/paths.h"
+#include "platform/state.h"
 #include "support/device_folder.h"
 #include "support/scripted_ui.h"
 

@@ -12,10 +12,10 @@
 #include <random>
 #include <string>
 
-#include "app/state.h"
 #include "device/transfer.h"
 #include "platform/error.h"
 #include "platform/paths.h"
+#include "platform/state.h"
 #include "support/device_folder.h"
 #include "support/scripted_ui.h"
 

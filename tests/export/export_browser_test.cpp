@@ -6,9 +6,9 @@
 #include <QWebEngineView>
 #include <set>
 
-#include "app/state.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/state.h"
 #include "support/device_folder.h"
 #include "support/mime_archive.h"
 #include "web/browser_fixture.h"

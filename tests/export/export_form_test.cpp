@@ -8,13 +8,13 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "app/state.h"
 #include "export/mhtml.h"
 #include "export/pagewriters.h"
 #include "export/uploadlimit.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
 #include "platform/files.h"
+#include "platform/state.h"
 #include "support/form_fixture.h"
 #include "support/test_clock.h"
 #include "web/webbrowser.h"
@@ -116,7 +116,11 @@ class PageOfOurs : public WebBrowser {
   std::string UserAgent() const override { return {}; }
 };
 
-using Writers = FormTest;
+class Writers : public FormTest {
+ protected:
+  AnsiString told;  // what the writer said last
+  const WriterResult result = [this](const char* text) { told = text; };
+};
 
 TEST_F(Writers, AFailedExportLeavesTheEarlierFileByteForByte) {
   const std::string earlier = "earlier good export";
@@ -127,24 +131,24 @@ TEST_F(Writers, AFailedExportLeavesTheEarlierFileByteForByte) {
   TempDir::Write(mht, earlier);
   PageOfOurs page;
   page.fails = true;
-  SaveAsHtml(&page, htm.string());
+  SaveAsHtml(&page, htm.string(), result);
   EXPECT_EQ(ui.Messages(), std::vector<AnsiString>{"SaveAs HTML fail!"});
-  EXPECT_THROW(SaveAsMht(&page, mht.string(), MhtForm::WholePage), PlatformError);
-  EXPECT_EQ(form->StatusBar1->PanelText(1), "Chyba");
+  EXPECT_THROW(SaveAsMht(&page, mht.string(), result, MhtForm::WholePage), PlatformError);
+  EXPECT_EQ(told, "Chyba");
   for (const auto& file : {htm, mht}) EXPECT_EQ(platform::ReadWholeFile(file), earlier);
   std::size_t files = 0;
   for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(out)) ++files;
   EXPECT_EQ(files, 2u);  // no temporary file is left
 
   page.fails = false;
-  SaveAsHtml(&page, htm.string());
-  SaveAsMht(&page, mht.string(), MhtForm::WholePage);
+  SaveAsHtml(&page, htm.string(), result);
+  SaveAsMht(&page, mht.string(), result, MhtForm::WholePage);
   EXPECT_EQ(platform::ReadWholeFile(htm), page.html);
   EXPECT_EQ(platform::ReadWholeFile(mht), page.archive);
-  EXPECT_EQ(form->StatusBar1->PanelText(1), "Hotovo");
+  EXPECT_EQ(told, "Hotovo");
   EXPECT_EQ(ui.Messages().size(), 1u);
   // A folder that is not there: the error ends the command, no message and no file.
-  EXPECT_THROW(SaveAsHtml(&page, (out / "nie" / "x.htm").string()), PlatformError);
+  EXPECT_THROW(SaveAsHtml(&page, (out / "nie" / "x.htm").string(), result), PlatformError);
   EXPECT_EQ(ui.Messages().size(), 1u);
 }
 
@@ -157,19 +161,19 @@ TEST_F(Writers, WholePageArchiveIsMovedIntoPlaceWithinTheCap) {
   PageOfOurs page;
   page.archiveSize = kMaxPageBytes + 1;
   try {
-    SaveAsMht(&page, mht.string(), MhtForm::WholePage);
+    SaveAsMht(&page, mht.string(), result, MhtForm::WholePage);
     FAIL() << "no error raised";
   } catch (const PlatformError& e) {
     EXPECT_EQ(e.Message(), Utf8ToAnsi("Stránka sa neuložila do " + mht.string() +
                                       ": jej archív je väčší ako 64 MiB."));
   }
-  EXPECT_EQ(form->StatusBar1->PanelText(1), "Chyba");
+  EXPECT_EQ(told, "Chyba");
   EXPECT_EQ(platform::ReadWholeFile(mht), "earlier good export");
   EXPECT_EQ(TempDir::Names(out), std::vector<std::string>{"Hrad_sk.mht"});
 
   page.archiveSize = kMaxPageBytes;
-  SaveAsMht(&page, mht.string(), MhtForm::WholePage);
-  EXPECT_EQ(form->StatusBar1->PanelText(1), "Hotovo");
+  SaveAsMht(&page, mht.string(), result, MhtForm::WholePage);
+  EXPECT_EQ(told, "Hotovo");
   struct stat saved {};
   ASSERT_EQ(::stat(mht.c_str(), &saved), 0);
   EXPECT_EQ(static_cast<std::size_t>(saved.st_size), kMaxPageBytes);

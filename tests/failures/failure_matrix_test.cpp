@@ -14,10 +14,10 @@
 #include <thread>
 #include <vector>
 
-#include "app/state.h"
 #include "device/link.h"
 #include "device/transfer.h"
 #include "filemanager/fm_fixture.h"
+#include "platform/state.h"
 #include "support/descriptors.h"
 
 namespace {

@@ -6,9 +6,9 @@
 #include <QTest>
 #include <filesystem>
 
-#include "app/state.h"
 #include "platform/codepage.h"
 #include "platform/paths.h"
+#include "platform/state.h"
 #include "support/device_folder.h"
 #include "support/form_fixture.h"
 

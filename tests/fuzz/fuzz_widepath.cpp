@@ -5,10 +5,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/state.h"
 #include "device/link.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
+#include "platform/state.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const AnsiString path(reinterpret_cast<const char*>(data), size);

@@ -7,9 +7,9 @@
 #include <memory>
 
 #include "app/mainform.h"
-#include "app/state.h"
 #include "filemanager/SuhlasCopyU.h"
 #include "platform/paths.h"
+#include "platform/state.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
 

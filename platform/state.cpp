@@ -1,4 +1,4 @@
-#include "app/state.h"
+#include "platform/state.h"
 
 bool PageReady = false;
 bool AppClosing = false;

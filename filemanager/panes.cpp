@@ -1,3 +1,7 @@
+// What the file manager's handlers share: the listing writers, the PC listing, and the grids'
+// selection, refill, drawing and mouse plumbing.
+#include "filemanager/panes.h"
+
 #include <QApplication>
 #include <QItemSelectionModel>
 #include <QMouseEvent>
@@ -5,8 +9,44 @@
 #include <algorithm>
 #include <exception>
 
-#include "filemanager/panes.h"
+#include "app/mainform.h"
+#include "filemanager/listing.h"
 #include "platform/ui.h"
+
+void WriteRows(TStringGrid* grid, int firstRow, const std::vector<ListingRow>& rows) {
+  int row = firstRow;
+  for (const ListingRow& cellsOfRow : rows) {
+    for (size_t col = 0; col < cellsOfRow.size(); ++col)
+      grid->SetCell(static_cast<int>(col), row, cellsOfRow[col]);
+    ++row;
+  }
+}
+
+void WriteTotals(TStatusBar* bar, const ListingTotals& totals) {
+  const auto texts = TotalsTexts(totals);
+  for (int panel = 0; panel < 3; ++panel)
+    bar->SetPanelText(panel, texts[static_cast<size_t>(panel)]);
+}
+
+void ListPcDir(const AnsiString& directory) {
+  TForm1* form = Form1;
+  TStringGrid* grid = form->StringGrid2;
+  std::vector<ListingRow> rows;
+  ListingTotals totals;
+  if (!ReadPcListing(directory, rows, totals)) {
+    // An unreadable folder shows nothing of the previous one: only the way back up.
+    rows.assign(1, ListingRow{"..", kDirCell, "", ""});
+    totals = {};
+  }
+  {
+    GridRefill refill(grid);
+    refill.SetRowCount(static_cast<int>(rows.size()) + 1);
+    WriteRows(grid, 1, rows);
+  }
+  WriteTotals(form->StatusBar4, totals);
+}
+
+// ---------------------------------------------------------------------------------------------
 
 bool IsCellSelected(const TStringGrid* grid, int col, int row) {
   const platform::TGridRect s = grid->Selection();

@@ -1,5 +1,6 @@
 #pragma once
-// The application-wide state that the handlers share. Zero, false or empty at start.
+// The application-wide state that the handlers share, below every subsystem. Zero, false or
+// empty at start.
 #include <cstdint>
 
 #include "platform/ansi.h"

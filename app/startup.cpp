@@ -1,13 +1,13 @@
-// Start-up, the settings file and close.
+// Start and close: the first activation's steps (the settings read back into every tab), the
+// settings file, the waypoint file remembered, and closing the window.
+#include <QAction>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QLineEdit>
-#include <QMenu>
-#include <QPushButton>
-#include <QTabWidget>
-#include <QTextBrowser>
+#include <QTimer>
+#include <cstdlib>
 
 #include "app/mainform.h"
-#include "app/state.h"
 #include "device/rapi.h"
 #include "device/volumes.h"
 #include "device/worker.h"
@@ -15,10 +15,9 @@
 #include "filemanager/order.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
-#include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
-#include "platform/rtf.h"
+#include "platform/state.h"
 #include "platform/ui.h"
 #include "web/sites.h"
 
@@ -123,12 +122,7 @@ void TForm1::FormActivate() {
   SetGridHeader(StringGrid1);
   SetGridHeader(StringGrid2);
 
-  try {
-    RichEdit1->setHtml(
-        platform::RtfToHtml(platform::ReadWholeFile(platform::ExecutableDir() / "popisrtf.rtf")));
-  } catch (const std::exception&) {
-    // No about text: the tab stays empty.
-  }
+  LoadAboutText();
 }
 
 void TForm1::FormClose() {
@@ -157,43 +151,44 @@ void TForm1::SetRadioGroup2Caption(const AnsiString& nationalSite) {
   RadioGroup2->setAccessibleName(caption);
 }
 
-void TForm1::SpeedButton8Click() {
-  const std::filesystem::path ini = SettingsFile();
-  WriteProfileString(ini, "Kdeukladatdata", "Disk", AnsiString(1, DriveComboBox1->Drive()));
-  WriteProfileString(ini, "Kdeukladatdata", "Cesta", platform::EditText(Edit3));
-  WriteProfileString(ini, "Kdeukladatdata", "PDA_WPT", platform::EditText(Edit4));
-  WriteProfileString(ini, "Kdeukladatdata", "PDA_MHT", platform::EditText(Edit5));
-  WriteProfileString(ini, "Kdeukladatdata", "MHT_Cela", CheckBox2->isChecked() ? "1" : "0");
-  WriteProfileString(ini, "Kdeukladatdata", "PDA_Koren", platform::EditText(Edit6));
-}
-
-void TForm1::DirectoryOutline1MouseUp() {
-  platform::SetEditText(Edit3, DirectoryOutline1->Directory());
-}
-
-void TForm1::DriveComboBox1Change() {
-  DirectoryOutline1->SetDrive(DriveComboBox1->Drive());
-}
-
 void TForm1::Koniecprogramu1Click() {
   close();
 }
 
-void TForm1::Funkciemanara1Click() {
-  PageControl1->setCurrentWidget(TabSheet8);
-}
-
-void TForm1::RadioGroup1Click() {
-  // The chosen site is read where it is used.
-}
-
-void TForm1::WireShell() {
-  connect(SpeedButton8, &QPushButton::clicked, this, Reported(&TForm1::SpeedButton8Click));
-  connect(DirectoryOutline1, &TDirectoryOutline::mouseReleased, this,
-          Reported(&TForm1::DirectoryOutline1MouseUp));
-  connect(DriveComboBox1, &TDriveComboBox::driveChanged, this,
-          Reported(&TForm1::DriveComboBox1Change));
+void TForm1::WireStartAndClose() {
   connect(Koniecprogramu1, &QAction::triggered, this, Reported(&TForm1::Koniecprogramu1Click));
-  connect(Funkciemanara1, &QMenu::aboutToShow, this, Reported(&TForm1::Funkciemanara1Click));
-  connect(RadioGroup1, &TRadioGroup::clicked, this, Reported(&TForm1::RadioGroup1Click));
+}
+
+bool TForm1::event(QEvent* e) {
+  bool handled = QMainWindow::event(e);
+  // The first activation's steps run once, as soon as the shown window's event loop runs:
+  // without a window manager that activates it, the window may never become active.
+  // Later activations do nothing.
+  if ((e->type() == QEvent::Show || e->type() == QEvent::WindowActivate) && !activationQueued_) {
+    activationQueued_ = true;
+    QTimer::singleShot(0, this, [this] {
+      if (closed_) return;
+      platform::RunReported([this] { FormActivate(); });
+      // For checks of an installed program: start, show the window, close it again.
+      if (std::getenv("VIRESKA_QUIT_AFTER_START")) close();
+    });
+  }
+  return handled;
+}
+
+void TForm1::closeEvent(QCloseEvent* e) {
+  // Asked to close inside a sleep, the window closes after it, as its close message waited.
+  if (platform::Sleeping()) {
+    e->ignore();
+    platform::RunAwake([form = QPointer<TForm1>(this)] {
+      if (form) form->close();
+    });
+    return;
+  }
+  closed_ = true;
+  // A copy in progress is stopped first: it takes its temporary file away on its own thread,
+  // and the link ends after it.
+  device::StopAwaited();
+  platform::RunReported([this] { FormClose(); });
+  e->accept();
 }
