@@ -23,18 +23,13 @@
 
 namespace {
 
-constexpr const char* kFirstRunFile = "Zlat\xE9 Moravce50km.wpt";  // code page 1250
+const AnsiString kFirstRunFile = AnsiLiteral("Zlaté Moravce50km.wpt");
 // The waypoint file opened last (its folder is where the open dialog starts after a restart).
 constexpr const char* kLastWaypointFile = "WPTposledny";
 
 void SetGridHeader(TStringGrid* grid) {
-  const char* header[] = {
-      "N\xE1zov s\xFA"
-      "boru",
-      "Ve\xBEkos\x9D",
-      "D\xE1tum a \xE8"
-      "as",
-      "Attr", ""};
+  const AnsiString header[] = {AnsiLiteral("Názov súboru"), AnsiLiteral("Veľkosť"),
+                               AnsiLiteral("Dátum a čas"), "Attr", ""};
   const char* up[] = {"..", kDirCell, "", "", ""};
   for (int col = 0; col < 5 && col < grid->ColCount(); ++col) {
     grid->SetCell(col, 0, header[col]);

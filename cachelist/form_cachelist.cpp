@@ -18,10 +18,8 @@ namespace {
 
 // No waypoint file comes near this; a bigger file is not read into memory at all.
 constexpr std::uint64_t kWaypointFileLimit = 512ull << 20;
-constexpr char kFileTooLarge[] =
-    "S\xFA"
-    "bor %s je pr\xED"
-    "li\x9A ve\xBEk\xFD (viac ako 512 MiB), neotv\xE1ram ho.";
+const AnsiString kFileTooLarge =
+    AnsiLiteral("Súbor %s je príliš veľký (viac ako 512 MiB), neotváram ho.");
 
 }  // namespace
 

@@ -11,18 +11,15 @@
 #include "device/link.h"
 #include "device/transfer.h"
 #include "device/worker.h"
+#include "platform/codepage.h"
 #include "platform/paths.h"
 #include "platform/state.h"
 #include "platform/ui.h"
 
 namespace {
 
-constexpr const char* kNoWaypointFile =
-    "Najprv otvorte WPT s\xFA"
-    "bor.";
-constexpr const char* kWaypointsNotSent =
-    "PDA nie je pripojen\xE9: WPT s\xFA"
-    "bor nebol poslan\xFD.";
+const AnsiString kNoWaypointFile = AnsiLiteral("Najprv otvorte WPT súbor.");
+const AnsiString kWaypointsNotSent = AnsiLiteral("PDA nie je pripojené: WPT súbor nebol poslaný.");
 
 }  // namespace
 

@@ -98,7 +98,8 @@ class FolderHintLook : public QObject {
   }
 
   static constexpr int kPatienceMs = 2000;
-  const AnsiString kNotAnswering = Utf8ToAnsi("Priečinok neodpovedá: PDA bude OFF, kým neodpovie.");
+  const AnsiString kNotAnswering =
+      AnsiLiteral("Priečinok neodpovedá: PDA bude OFF, kým neodpovie.");
   std::function<void(const AnsiString&)> show_;
   std::optional<Request> next_;
   bool looking_ = false;
@@ -119,7 +120,8 @@ void TForm1::ShowDeviceFolderHint() {
 
 void TForm1::SpeedButton13Click() {
   AnsiString folder = platform::FromNativePath(DeviceFolderFor(platform::EditText(Edit6)));
-  if (platform::Ui().ChooseFolder(folder, "Prie\xE8inok PDA")) platform::SetEditText(Edit6, folder);
+  if (platform::Ui().ChooseFolder(folder, AnsiLiteral("Priečinok PDA")))
+    platform::SetEditText(Edit6, folder);
 }
 
 void TForm1::ListBox1Click() {

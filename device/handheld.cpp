@@ -35,7 +35,7 @@ AnsiString DeviceFolderHint(const std::filesystem::path& folder,
                             const std::vector<AnsiString>& devicePaths) {
   std::error_code error;
   if (!std::filesystem::is_directory(folder, error) || ::access(folder.c_str(), R_OK | X_OK) != 0)
-    return "Prie\xE8inok neexistuje alebo sa ned\xE1 \xE8\xEDta\x9D: PDA bude OFF.";
+    return AnsiLiteral("Priečinok neexistuje alebo sa nedá čítať: PDA bude OFF.");
   bool wanted = false;
   for (const AnsiString& path : devicePaths) wanted = wanted || BeginsWithStorageCard(path);
   if (!wanted) return {};
@@ -43,7 +43,7 @@ AnsiString DeviceFolderHint(const std::filesystem::path& folder,
       QDir(QString::fromStdString(folder.string())).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
   for (const QString& name : names)
     if (name.compare(QStringLiteral("Storage Card"), Qt::CaseInsensitive) == 0) return {};
-  return "V prie\xE8inku ch\xFD"
-         "ba prie\xE8inok \x84Storage Card\x93, do ktor\xE9ho ved\xFA cesty v "
-         "PDA: export do PDA by zlyhal.";
+  return AnsiLiteral(
+      "V priečinku chýba priečinok „Storage Card“, do ktorého vedú cesty v PDA: export do PDA by "
+      "zlyhal.");
 }

@@ -37,7 +37,7 @@ bool WaitForEvent(HANDLE event, int timeoutMs) {
 
 }  // namespace
 
-const AnsiString kDeviceNotAnswering = Utf8ToAnsi("PDA neodpovedá");
+const AnsiString kDeviceNotAnswering = AnsiLiteral("PDA neodpovedá");
 
 bool ConnectDevice() {
   RAPIINIT init;
@@ -60,7 +60,7 @@ void FreeWideBuffer() {
 
 std::u16string DeviceWidePath(const AnsiString& path) {
   if (path.size() > kMaxDevicePath)
-    throw PlatformError("Cesta v PDA je dlh\x9A\xED ako 511 znakov: " + path);
+    throw PlatformError(AnsiLiteral("Cesta v PDA je dlhší ako 511 znakov: ") + path);
   std::u16string wide = AnsiToUtf16(path);
   // Code page 1250 is single-byte: one unit per character, never more than the path's length.
   if (wide.size() > path.size()) wide.resize(path.size());

@@ -22,7 +22,7 @@ inline constexpr std::size_t kMaxDevicePath = kWideBufferUnits - 1;
 
 // The path (code page 1250, one unit per character) in WideBuffer, zero-terminated; returns
 // WideBuffer. Valid until the next call or until WideBuffer is freed. A path longer than 511
-// characters raises PlatformError "Cesta v PDA je dlhšia ako 511 znakov: <path>" and leaves
+// characters raises PlatformError "Cesta v PDA je dlhší ako 511 znakov: <path>" and leaves
 // WideBuffer untouched. When no command has allocated WideBuffer, this allocates it (the
 // command's free releases it).
 LPCWSTR ToWidePath(const AnsiString& path);

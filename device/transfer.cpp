@@ -21,18 +21,7 @@ namespace {
 
 constexpr std::uint64_t kChunk = kTransferChunk;
 
-const AnsiString kPcSourceChanged =
-    "Error: s\xFA"
-    "bor v PC sa po\xE8"
-    "as kop\xED"
-    "rovania zmenil.";
-const AnsiString kDeviceSourceChanged =
-    "Error: s\xFA"
-    "bor v PDA sa po\xE8"
-    "as kop\xED"
-    "rovania zmenil.";
-
-AnsiString CodeMessage(std::uint32_t code, const char* suffix) {
+AnsiString CodeMessage(std::uint32_t code, const AnsiString& suffix) {
   return "Error #" + std::to_string(code) + suffix;
 }
 
@@ -147,6 +136,16 @@ TransferEnd RunCopy(const std::function<TransferResult(TransferControl&)>& copy,
 
 }  // namespace
 
+const AnsiString kTransferBusyMessage =
+    AnsiLiteral("Prebieha prenos súboru s PDA, počkajte na jeho koniec.");
+const AnsiString kDeviceFileNotOpened = "Error: Could not open remote file.";
+const AnsiString kPcFileNotCreated = "Error: Could not create local file.";
+const AnsiString kPcFileNotOpened = AnsiLiteral("Error: neviem otvoriť file v PC.");
+const AnsiString kDeviceFileNotCreated = AnsiLiteral("Error: neviem vytvoriť file v PDA.");
+const AnsiString kPcSourceChanged = AnsiLiteral("Error: súbor v PC sa počas kopírovania zmenil.");
+const AnsiString kDeviceSourceChanged =
+    AnsiLiteral("Error: súbor v PDA sa počas kopírovania zmenil.");
+
 TransferResult PullFile(const AnsiString& devicePath, const AnsiString& pcPath,
                         TransferControl& control) {
   if (control.Stopped()) return Stop();  // stopped while it waited for the handheld's thread
@@ -154,11 +153,11 @@ TransferResult PullFile(const AnsiString& devicePath, const AnsiString& pcPath,
   // The source must exist: creating it here would make an empty PC copy of a missing file.
   DeviceFile source(CeCreateFile(sourcePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                  OPEN_EXISTING, 0, nullptr));
-  if (!source.IsOpen()) return Failure("Error: Could not open remote file.");
+  if (!source.IsOpen()) return Failure(kDeviceFileNotOpened);
   // Whatever ends the copy early drops the PC file's replacement: the old file stays untouched.
   platform::ReplacementFile target =
       platform::ReplacementFile::Create(platform::ToNativePath(pcPath));
-  if (!target.IsOpen()) return Failure("Error: Could not create local file.");
+  if (!target.IsOpen()) return Failure(kPcFileNotCreated);
 
   DWORD high = 0;
   const DWORD low = CeGetFileSize(source.get(), &high);
@@ -200,12 +199,11 @@ TransferResult PushFile(const AnsiString& pcPath, const AnsiString& devicePath,
   std::u16string targetPath = DeviceWidePath(devicePath);
   // The source must exist: creating it here would overwrite the handheld's copy with nothing.
   platform::PcFile source = platform::PcFile::OpenForReading(platform::ToNativePath(pcPath));
-  const AnsiString cannotCreate = "Error: neviem vytvori\x9D file v PDA.";
   if (!source.IsOpen()) {
     if (platform::LastFileError() == platform::PcFile::kNotAFile)
-      return Failure(Utf8ToAnsi("Error: " + platform::ToNativePath(pcPath).string() +
-                                " nie je obyčajný súbor, nedá sa kopírovať."));
-    return Failure("Error: neviem otvori\x9D file v PC.");
+      return Failure("Error: " + Utf8ToAnsi(platform::ToNativePath(pcPath).string()) +
+                     AnsiLiteral(" nie je obyčajný súbor, nedá sa kopírovať."));
+    return Failure(kPcFileNotOpened);
   }
   // An existing target that may not be written (a folder, a read-only file) fails here, as
   // creating it would; it is neither truncated nor created. One that is there keeps its spelling:
@@ -213,7 +211,7 @@ TransferResult PushFile(const AnsiString& pcPath, const AnsiString& devicePath,
   CE_FIND_DATA existing;
   if (FindEntry(targetPath, existing)) {
     if (existing.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))
-      return Failure(cannotCreate);
+      return Failure(kDeviceFileNotCreated);
     targetPath = FolderOf(targetPath) + std::u16string(existing.cFileName);
   }
   const bool pattern = targetPath.find_first_of(u"*?") != std::u16string::npos;
@@ -221,7 +219,7 @@ TransferResult PushFile(const AnsiString& pcPath, const AnsiString& devicePath,
   const std::u16string temporaryPath = targetPath + kTemporary;
   DeviceFile temporary(CeCreateFile(temporaryPath.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
                                     CREATE_ALWAYS, 0, nullptr));
-  if (!temporary.IsOpen()) return Failure(cannotCreate);
+  if (!temporary.IsOpen()) return Failure(kDeviceFileNotCreated);
   // Every early end takes the temporary file away; the text is made first, as the clean-up
   // calls change the last error.
   auto fail = [&](AnsiString text) {
@@ -241,7 +239,8 @@ TransferResult PushFile(const AnsiString& pcPath, const AnsiString& devicePath,
     const auto wanted = static_cast<std::size_t>(std::min(size - done, kChunk));
     std::size_t got = 0;
     if (!source.Read(buffer.data(), wanted, got))
-      return fail(CodeMessage(platform::LastFileError(), ": neviem pre\xE8\xEDta\x9D file v PC."));
+      return fail(
+          CodeMessage(platform::LastFileError(), AnsiLiteral(": neviem prečítať file v PC.")));
     if (got == 0 && wanted > 0) return fail(kPcSourceChanged);  // it shrank meanwhile
     // A short write that reports success leaves the rest for another call.
     std::size_t sent = 0;
@@ -250,7 +249,7 @@ TransferResult PushFile(const AnsiString& pcPath, const AnsiString& devicePath,
       DWORD written = 0;
       if (!CeWriteFile(temporary.get(), buffer.data() + sent, count, &written, nullptr) ||
           (count > 0 && written == 0))
-        return fail(CodeMessage(CeGetLastError(), ": neviem zap\xEDsa\x9D file do PDA."));
+        return fail(CodeMessage(CeGetLastError(), AnsiLiteral(": neviem zapísať file do PDA.")));
       sent += std::min<std::size_t>(written, count);
     } while (sent < got);
     done += got;
@@ -266,8 +265,8 @@ TransferResult PushFile(const AnsiString& pcPath, const AnsiString& devicePath,
   source.Close();
 
   if (!temporary.Close())
-    return fail(CodeMessage(CeGetLastError(), ": neviem zatvori\x9D file v PDA."));
-  const char* const cannotReplace = ": neviem nahradi\x9D file v PDA.";
+    return fail(CodeMessage(CeGetLastError(), AnsiLiteral(": neviem zatvoriť file v PDA.")));
+  const AnsiString& cannotReplace = AnsiLiteral(": neviem nahradiť file v PDA.");
   // One step where the library can: the target holds the old bytes or the new ones, never none.
   if (const std::optional<BOOL> replaced =
           rapi::ReplaceFile(temporaryPath.c_str(), targetPath.c_str())) {
@@ -290,7 +289,7 @@ TransferResult PushFile(const AnsiString& pcPath, const AnsiString& devicePath,
     return fail(text);
   }
   if (hadOld && !CeDeleteFile(oldPath.c_str()))
-    return Failure(CodeMessage(CeGetLastError(), ": neviem zmaza\x9D star\xFD file v PDA."));
+    return Failure(CodeMessage(CeGetLastError(), AnsiLiteral(": neviem zmazať starý file v PDA.")));
   return {};
 }
 

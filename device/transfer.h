@@ -70,7 +70,12 @@ bool RefuseWhileTransferring();
 // removes its temporary file and ends without a message. Nothing happens when no copy runs.
 void StopTransfer();
 
-inline const AnsiString kTransferBusyMessage =
-    "Prebieha prenos s\xFA"
-    "boru s PDA, po\xE8"
-    "kajte na jeho koniec.";
+extern const AnsiString kTransferBusyMessage;
+
+// The failures a copy reports with these texts; the others say "Error #<code>: " and what failed.
+extern const AnsiString kDeviceFileNotOpened;   // pull: the handheld's file
+extern const AnsiString kPcFileNotCreated;      // pull: the PC file
+extern const AnsiString kPcFileNotOpened;       // push: the PC file
+extern const AnsiString kDeviceFileNotCreated;  // push: the handheld's file, or one in its way
+extern const AnsiString kPcSourceChanged;       // push: the PC file grew or shrank meanwhile
+extern const AnsiString kDeviceSourceChanged;   // pull: the handheld's file did

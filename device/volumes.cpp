@@ -90,7 +90,7 @@ std::vector<DeviceVolume> DeviceVolumes(const std::vector<MountedVolume>& mounte
 
 AnsiString DeviceVolumeText(const DeviceVolume& volume) {
   AnsiString text = volume.name + " [" + volume.folder + "]";
-  if (!volume.answering) return text + " " + Utf8ToAnsi("neodpovedá");
+  if (!volume.answering) return text + " " + AnsiLiteral("neodpovedá");
   if (volume.freeBytes < 0) return text;
   static const char* const units[] = {"B", "kB", "MB", "GB", "TB"};
   double size = static_cast<double>(volume.freeBytes);
@@ -106,7 +106,7 @@ AnsiString DeviceVolumeText(const DeviceVolume& volume) {
     std::snprintf(number, sizeof number, "%.1f", size);
   AnsiString shown = number;
   std::replace(shown.begin(), shown.end(), '.', ',');  // the Slovak decimal comma
-  return text + " vo\xBEn\xE9 " + shown + " " + units[unit];
+  return text + AnsiLiteral(" voľné ") + shown + " " + units[unit];
 }
 
 MountedVolume LookAtVolume(const std::string& folder) {

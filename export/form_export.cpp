@@ -27,15 +27,13 @@
 void TForm1::SpeedButton9Click() {
   if (RefuseWhileTransferring()) return;  // the running push keeps its file and its time limit
   if (CurrentCache.empty()) {
-    platform::Ui().ShowMessage("Nie je otvoren\xE1 \x9Eiadna str\xE1nka");
+    platform::Ui().ShowMessage(AnsiLiteral("Nie je otvorená žiadna stránka"));
     return;
   }
   // No save folder would put the file at the file system's root. Raised, so a batch ends here.
   if (Edit3->text().trimmed().isEmpty())
-    throw PlatformError(
-        "Nie je nastaven\xFD adres\xE1r na ukladanie s\xFA"
-        "borov. Zadajte ho na z\xE1lo\x9Eke "
-        "\"Nastavenia\".");
+    throw PlatformError(AnsiLiteral(
+        "Nie je nastavený adresár na ukladanie súborov. Zadajte ho na záložke \"Nastavenia\"."));
   const AnsiString name = ExportName(CurrentCache, RadioGroup1->ItemIndex(),
                                      RadioGroup2->ItemIndex(), RadioGroup3->ItemIndex());
   // The name begins with "\": the PC side joins it with the native separator.
@@ -84,8 +82,8 @@ class BatchProgress {
     form_->StatusBar1->SetPanelText(0, "");
   }
   void At(int index, int count) {
-    const AnsiString text =
-        "Ke\x9Aka " + std::to_string(index) + " z " + std::to_string(std::max(index, count));
+    const AnsiString text = AnsiLiteral("Keška ") + std::to_string(index) + " z " +
+                            std::to_string(std::max(index, count));
     form_->ProgressBar1->setFormat(FromAnsi(text));
     form_->ProgressBar1->setTextVisible(true);
     form_->StatusBar1->SetPanelText(0, text);

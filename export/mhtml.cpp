@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string_view>
 
+#include "platform/codepage.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -118,7 +119,7 @@ FetchedPage FetchPage(const std::string& url, const BrowserIdentity& identity,
 
   CURLcode result = curl_easy_perform(handle);
   if (body.tooLarge || result == CURLE_FILESIZE_EXCEEDED)
-    throw PlatformError("Cannot fetch " + url + ": str\xE1nka je v\xE4\xE8\x9Aia ako " +
+    throw PlatformError("Cannot fetch " + url + AnsiLiteral(": stránka je väčšia ako ") +
                         std::to_string(kMaxPageBytes >> 20) + " MiB");
   if (result != CURLE_OK) {
     std::string reason = errorText[0] ? errorText : curl_easy_strerror(result);

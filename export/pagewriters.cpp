@@ -40,7 +40,7 @@ void SaveWholePage(WebBrowser* browser, const AnsiString& fileName, const Writer
     const std::uintmax_t size = std::filesystem::file_size(archive, ec);
     if (!ec && size > kMaxPageBytes)
       throw PlatformError(
-          FormatMessage1(Utf8ToAnsi("Stránka sa neuložila do %s: jej archív je väčší ako "),
+          FormatMessage1(AnsiLiteral("Stránka sa neuložila do %s: jej archív je väčší ako "),
                          fileName) +
           std::to_string(kMaxPageBytes >> 20) + " MiB.");
     platform::ReplacementFile file =

@@ -16,14 +16,13 @@
 #include "filemanager/SuhlasCopyU.h"
 #include "filemanager/order.h"
 #include "filemanager/panes.h"
+#include "platform/codepage.h"
 #include "platform/paths.h"
 #include "platform/shellopen.h"
 #include "platform/state.h"
 #include "platform/ui.h"
 
 namespace {
-
-constexpr const char* kNothingSelected = "Nebolo ni\xE8 vybrat\xE9";
 
 void Hourglass() {
   platform::Ui().SetCursor(platform::CursorShape::Hourglass);
@@ -56,10 +55,8 @@ std::optional<AnsiString> InFolder(const AnsiString& folder, std::string_view ty
   if (typed.substr(0, folder.size()) == folder) typed.remove_prefix(folder.size());
   const AnsiString name = platform::OneName(typed);
   if (name.empty() || name == "." || name == "..") {
-    platform::Ui().ShowMessage(
-        "Neplatn\xFD n\xE1zov s\xFA"
-        "boru alebo adres\xE1ra: \"" +
-        AnsiString(typed) + "\"");
+    platform::Ui().ShowMessage(AnsiLiteral("Neplatný názov súboru alebo adresára: \"") +
+                               AnsiString(typed) + "\"");
     return std::nullopt;
   }
   return folder + name;
@@ -220,7 +217,7 @@ void TForm1::Vytvoradresr1Click() {
     ~Edit1BackAtEnd() { Potvrd->Edit1->setVisible(true); }
   } edit1Back;
   platform::DefaultCursorAtEnd cursor;
-  platform::SetEditText(Potvrd->Edit2, "Nov\xFD adres\xE1r");
+  platform::SetEditText(Potvrd->Edit2, AnsiLiteral("Nový adresár"));
   if (Potvrd->ShowModal() == platform::mrYes) {
     if (const auto path = InFolder(StatusBar3->PanelText(0), platform::EditText(Potvrd->Edit2))) {
       Hourglass();

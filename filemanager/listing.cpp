@@ -110,11 +110,9 @@ ListingRow PcListingRow(const platform::PcFindData& record, ListingTotals& total
 }
 
 std::array<AnsiString, 3> TotalsTexts(const ListingTotals& totals) {
-  return {"Adres\xE1rov:" + std::to_string(totals.directories),
-          "S\xFA"
-          "borov:" +
-              std::to_string(totals.files),
-          "Po\xE8.bytov:" + std::to_string(totals.bytes)};
+  return {AnsiLiteral("Adresárov:") + std::to_string(totals.directories),
+          AnsiLiteral("Súborov:") + std::to_string(totals.files),
+          AnsiLiteral("Poč.bytov:") + std::to_string(totals.bytes)};
 }
 
 bool ReadPcListing(std::string_view directory, std::vector<ListingRow>& rows,

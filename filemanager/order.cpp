@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr char kDirectoryMark = '\xFE';
+constexpr char kDirectoryMark = '\xFE';  // bytes: the first byte of a directory's sort key
 
 std::string& LocaleOverride() {
   static std::string locale;

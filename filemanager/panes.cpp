@@ -11,7 +11,10 @@
 
 #include "app/mainform.h"
 #include "filemanager/listing.h"
+#include "platform/codepage.h"
 #include "platform/ui.h"
+
+const AnsiString kNothingSelected = AnsiLiteral("Nebolo nič vybraté");
 
 void WriteRows(TStringGrid* grid, int firstRow, const std::vector<ListingRow>& rows) {
   int row = firstRow;

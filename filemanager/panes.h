@@ -30,6 +30,9 @@ void WriteTotals(TStatusBar* bar, const ListingTotals& totals);
 // Lists a PC directory into the PC grid and its count bar.
 void ListPcDir(const AnsiString& directory);
 
+// What a list command says when no entry was selected, or none confirmed.
+extern const AnsiString kNothingSelected;
+
 // Whether the grid's selection rectangle holds the cell.
 bool IsCellSelected(const TStringGrid* grid, int col, int row);
 // The rows that count as selected: 2 to row count - 1 (never the header or the up entry),

@@ -53,8 +53,8 @@ std::optional<std::string> TrustedPreset(const std::filesystem::path& preset) {
   if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
     if ((st.st_uid != 0 && st.st_uid != ::geteuid()) || (st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
       SettingsNotice() = FormatMessage1(
-          Utf8ToAnsi("Predvolené nastavenia %s nepoužívam: môže ich meniť iný používateľ. "
-                     "Začínam so základnými nastaveniami."),
+          AnsiLiteral("Predvolené nastavenia %s nepoužívam: môže ich meniť iný používateľ. "
+                      "Začínam so základnými nastaveniami."),
           FromNativePath(preset));
     } else {
       text.emplace();

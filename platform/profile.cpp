@@ -125,13 +125,13 @@ AnsiString ReasonText(int error) {
   switch (error) {
     case EACCES:
     case EPERM:
-      return Utf8ToAnsi("prístup zamietnutý");
+      return AnsiLiteral("prístup zamietnutý");
     case EIO:
-      return Utf8ToAnsi("chyba pri čítaní z disku");
+      return AnsiLiteral("chyba pri čítaní z disku");
     case ELOOP:
-      return Utf8ToAnsi("odkazy na súbor tvoria slučku");
+      return AnsiLiteral("odkazy na súbor tvoria slučku");
     case EISDIR:
-      return Utf8ToAnsi("je to priečinok");
+      return AnsiLiteral("je to priečinok");
     default:
       return Utf8ToAnsi(std::strerror(error));
   }
@@ -142,8 +142,8 @@ AnsiString ReasonText(int error) {
 std::string TextToRewrite(const std::filesystem::path& file, const std::filesystem::path& target) {
   auto unreadable = [&](int error) {
     throw PlatformError(
-        FormatMessage1(Utf8ToAnsi("Súbor nastavení %s sa nedá prečítať ("), FullName(file)) +
-        ReasonText(error) + Utf8ToAnsi("), preto doň nezapisujem."));
+        FormatMessage1(AnsiLiteral("Súbor nastavení %s sa nedá prečítať ("), FullName(file)) +
+        ReasonText(error) + AnsiLiteral("), preto doň nezapisujem."));
   };
   int fd = ::open(target.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {

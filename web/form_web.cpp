@@ -34,10 +34,7 @@ constexpr std::uint32_t kLoginMarkerWaitMs = 3000;
 constexpr std::uint32_t kPagePollMs = 100;
 constexpr std::uint32_t kAfterScanMs = 500;
 constexpr int kPumpWaitMs = 5;  // one pass of a pumping loop that must not spin a core
-constexpr char kHintBlockStart[] =
-    "<br><b><i>Pom\xF4"
-    "cku odk\xF3"
-    "doval Vireska:</i><li>";
+const AnsiString kHintBlockStart = AnsiLiteral("<br><b><i>Pomôcku odkódoval Vireska:</i><li>");
 constexpr char kHintBlockEnd[] = "</b>";
 
 Site ChosenSite(const TRadioGroup* group) {

@@ -8,7 +8,7 @@ namespace {
 constexpr std::size_t kLineLimit = 4096;  // what a line of the "HTML" tab is read back with
 constexpr std::size_t kTakeLimit = 100;
 
-constexpr std::string_view kNationalMarker = "odhl\xE1si\x9D";  // "odhlásiť"
+constexpr std::string_view kNationalMarker = "odhl\xE1si\x9D";  // the bytes of "odhlásiť"
 constexpr std::string_view kInternationalMarker = "you are logged";
 constexpr std::string_view kHintLine = "decrypt=y";
 constexpr std::string_view kHintStart = "</A>]<BR>";
