@@ -10,18 +10,12 @@
 
 namespace {
 
-const char kNotWellFormed[] =
-    "S\xFA"
-    "bor nie je spr\xE1vne XML: chyba na riadku %lld, v st\xE5"
-    "pci %lld. Zoznam obsahuje ke\x9A"
-    "ky pred chybou.";
-const char kNeitherGpxNorLoc[] =
-    "S\xFA"
-    "bor je XML, ale nie je GPX ani LOC.";
-const char kDeclaresEntities[] =
-    "S\xFA"
-    "bor si v DTD definuje vlastn\xE9 entity; tak\xFD s\xFA"
-    "bor sa ne\xE8\xEDta.";
+const AnsiString kNotWellFormed = AnsiLiteral(
+    "Súbor nie je správne XML: chyba na riadku %lld, v stĺpci %lld. Zoznam obsahuje kešky pred "
+    "chybou.");
+const AnsiString kNeitherGpxNorLoc = AnsiLiteral("Súbor je XML, ale nie je GPX ani LOC.");
+const AnsiString kDeclaresEntities =
+    AnsiLiteral("Súbor si v DTD definuje vlastné entity; taký súbor sa nečíta.");
 
 // The bytes as UTF-16 code units when a byte-order mark says so; the code unit at i otherwise.
 struct Units {
@@ -30,12 +24,12 @@ struct Units {
   bool bigEndian = false;
 
   explicit Units(std::string_view b) : bytes(b) {
-    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {  // bytes: UTF-8's byte-order mark
       start = 3;
-    } else if (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF") {
+    } else if (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF") {  // bytes
       start = 2;
       width = 2;
-      bigEndian = bytes[0] == '\xFE';
+      bigEndian = bytes[0] == '\xFE';  // bytes: the big-endian mark
     }
   }
   size_t Count() const { return (bytes.size() - start) / width; }
@@ -66,8 +60,8 @@ bool EndsName(const Units& units, size_t i) {
 }
 
 AnsiString NotWellFormed(const QXmlStreamReader& xml) {
-  char text[sizeof kNotWellFormed + 64];
-  std::snprintf(text, sizeof text, kNotWellFormed, static_cast<long long>(xml.lineNumber()),
+  char text[256];  // the pattern and two numbers
+  std::snprintf(text, sizeof text, kNotWellFormed.c_str(), static_cast<long long>(xml.lineNumber()),
                 static_cast<long long>(xml.columnNumber()));
   return text;
 }
