@@ -291,16 +291,6 @@ TEST_F(Transfer, ACopyStartedFromARunningOneIsRefusedAndTheRunningOneCompletes) 
 
 TEST_F(Transfer, ASourceThatChangesSizeMidwayFailsAndCommitsNothing) {
   const std::string bytes = RandomBytes(2 * kTransferChunk, 8);
-  const std::string pcChanged =
-      "Error: s\xFA"
-      "bor v PC sa po\xE8"
-      "as kop\xED"
-      "rovania zmenil.";
-  const std::string deviceChanged =
-      "Error: s\xFA"
-      "bor v PDA sa po\xE8"
-      "as kop\xED"
-      "rovania zmenil.";
   for (const bool grow : {true, false}) {
     SCOPED_TRACE(grow);
     ui.shown.clear();
@@ -319,9 +309,9 @@ TEST_F(Transfer, ASourceThatChangesSizeMidwayFailsAndCommitsNothing) {
     };
     const TransferResult pulled = PullFile("\\g.bin", Pc("g.bin"), control);
     EXPECT_EQ(pushed.end, TransferEnd::Failed);
-    EXPECT_EQ(pushed.message, pcChanged);
+    EXPECT_EQ(pushed.message, kPcSourceChanged);
     EXPECT_EQ(pulled.end, TransferEnd::Failed);
-    EXPECT_EQ(pulled.message, deviceChanged);
+    EXPECT_EQ(pulled.message, kDeviceSourceChanged);
     EXPECT_EQ(TempDir::Read(device / "f.bin"), "old handheld");
     EXPECT_EQ(TempDir::Read(pc / "g.bin"), "old pc");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(device.root()), {}), 2);

@@ -58,13 +58,9 @@ struct Case {
   std::uint32_t code = 0;
 };
 
-const std::string kNoPcFile = "Error: neviem otvori\x9D file v PC.";
-const std::string kNoHandheldFile = "Error: neviem vytvori\x9D file v PDA.";
 const std::string kHandheldWrite = "Error #{code}: neviem zap\xEDsa\x9D file do PDA.";
 const std::string kHandheldClose = "Error #{code}: neviem zatvori\x9D file v PDA.";
 const std::string kHandheldReplace = "Error #{code}: neviem nahradi\x9D file v PDA.";
-const std::string kNoRemoteFile = "Error: Could not open remote file.";
-const std::string kNoLocalFile = "Error: Could not create local file.";
 const std::string kRemoteSize = "Error #{code}: Could not allocate file buffer.";
 const std::string kRemoteRead = "Error #{code}: Could not read remote file.";
 
@@ -106,8 +102,9 @@ std::vector<Case> Written() {
   return {
       // CopyToDevice: PC a.txt over the handheld's a.txt.
       Row("ToDevice", C::CopyToDevice, F::None, "", {}, {{kHhA, "PC a"}, {kPcA, "PC a"}}),
-      Row("ToDevice", C::CopyToDevice, F::Step, "CeRapiInit", {kNoHandheldFile}, {{kHhA, "HH a"}}),
-      Row("ToDevice", C::CopyToDevice, F::Step, "CeCreateFile", {kNoHandheldFile},
+      Row("ToDevice", C::CopyToDevice, F::Step, "CeRapiInit", {kDeviceFileNotCreated},
+          {{kHhA, "HH a"}}),
+      Row("ToDevice", C::CopyToDevice, F::Step, "CeCreateFile", {kDeviceFileNotCreated},
           {{kHhA, "HH a"}}),
       // The new content goes beside the target: whatever fails, the old file stays whole.
       Row("ToDevice", C::CopyToDevice, F::Step, "CeWriteFile", {kHandheldWrite}, {{kHhA, "HH a"}}),
@@ -121,13 +118,13 @@ std::vector<Case> Written() {
       Row("ToDevice", C::CopyToDevice, F::ConnectDelay, "", {}, {{kHhA, "PC a"}}),
       Row("ToDevice", C::CopyToDevice, F::RootRemoved, "",
           {"Error #21: neviem nahradi\x9D file v PDA."}, {rootGone, {kPcA, "PC a"}}),
-      Row("ToDevice", C::CopyToDevice, F::PcSide, "", {kNoPcFile}, {{kHhA, "HH a"}}),
+      Row("ToDevice", C::CopyToDevice, F::PcSide, "", {kPcFileNotOpened}, {{kHhA, "HH a"}}),
 
       // CopyFromDevice: the handheld's c.txt over PC c.txt, replaced only when it all arrived.
       Row("FromDevice", C::CopyFromDevice, F::None, "", {}, {{kPcC, "HH c"}, {kHhC, "HH c"}}),
-      Row("FromDevice", C::CopyFromDevice, F::Step, "CeRapiInit", {kNoRemoteFile},
+      Row("FromDevice", C::CopyFromDevice, F::Step, "CeRapiInit", {kDeviceFileNotOpened},
           {{kPcC, "PC c"}}),
-      Row("FromDevice", C::CopyFromDevice, F::Step, "CeCreateFile", {kNoRemoteFile},
+      Row("FromDevice", C::CopyFromDevice, F::Step, "CeCreateFile", {kDeviceFileNotOpened},
           {{kPcC, "PC c"}}),
       Row("FromDevice", C::CopyFromDevice, F::Step, "CeGetFileSize", {kRemoteSize},
           {{kPcC, "PC c"}}),
@@ -136,7 +133,7 @@ std::vector<Case> Written() {
       Row("FromDevice", C::CopyFromDevice, F::ConnectDelay, "", {}, {{kPcC, "HH c"}}),
       // The source is open by then: what was opened is read whole.
       Row("FromDevice", C::CopyFromDevice, F::RootRemoved, "", {}, {{kPcC, "HH c"}, rootGone}),
-      Row("FromDevice", C::CopyFromDevice, F::PcSide, "", {kNoLocalFile}, pcUnchanged),
+      Row("FromDevice", C::CopyFromDevice, F::PcSide, "", {kPcFileNotCreated}, pcUnchanged),
 
       // GetDirPDA through "Načítaj adresár PDA": never a message.
       Rows(Row("Listing", C::Listing, F::None, "", {}, {}), kAllRows),
@@ -155,9 +152,9 @@ std::vector<Case> Written() {
       Rows(Row("ToHandheld", C::CopyToHandheld, F::None, "", {}, {{kHhA, "PC a"}, {kHhC, "PC c"}}),
            kAllRows),
       Row("ToHandheld", C::CopyToHandheld, F::Step, "CeRapiInit",
-          {kNoHandheldFile, kNoHandheldFile}, hhUnchanged),
+          {kDeviceFileNotCreated, kDeviceFileNotCreated}, hhUnchanged),
       Row("ToHandheld", C::CopyToHandheld, F::Step, "CeCreateFile",
-          {kNoHandheldFile, kNoHandheldFile}, hhUnchanged),
+          {kDeviceFileNotCreated, kDeviceFileNotCreated}, hhUnchanged),
       Row("ToHandheld", C::CopyToHandheld, F::Step, "CeWriteFile", {kHandheldWrite, kHandheldWrite},
           hhUnchanged),
       // The listing at the end ends the link, which gives back what the failed closes held.
@@ -165,20 +162,21 @@ std::vector<Case> Written() {
           {kHandheldClose, kHandheldClose}, hhUnchanged),
       Row("ToHandheld", C::CopyToHandheld, F::Step, "VireskaReplaceFile",
           {kHandheldReplace, kHandheldReplace}, hhUnchanged),
-      Rows(Row("ToHandheld", C::CopyToHandheld, F::RootRemoved, "", {kNoHandheldFile},
+      Rows(Row("ToHandheld", C::CopyToHandheld, F::RootRemoved, "", {kDeviceFileNotCreated},
                {rootGone, {kPcA, "PC a"}, {kPcC, "PC c"}}),
            none, false),
 
       // "Kopirovanie označených súborov do PC": the handheld's a.txt and c.txt, in that order.
       Row("ToPc", C::CopyToPc, F::None, "", {}, {{kPcA, "HH a"}, {kPcC, "HH c"}}),
-      Row("ToPc", C::CopyToPc, F::Step, "CeRapiInit", {kNoRemoteFile, kNoRemoteFile}, pcUnchanged),
-      Row("ToPc", C::CopyToPc, F::Step, "CeCreateFile", {kNoRemoteFile, kNoRemoteFile},
+      Row("ToPc", C::CopyToPc, F::Step, "CeRapiInit", {kDeviceFileNotOpened, kDeviceFileNotOpened},
           pcUnchanged),
+      Row("ToPc", C::CopyToPc, F::Step, "CeCreateFile",
+          {kDeviceFileNotOpened, kDeviceFileNotOpened}, pcUnchanged),
       Row("ToPc", C::CopyToPc, F::Step, "CeGetFileSize", {kRemoteSize, kRemoteSize}, pcUnchanged),
       Row("ToPc", C::CopyToPc, F::Step, "CeReadFile", {kRemoteRead, kRemoteRead}, pcUnchanged),
       Held(Row("ToPc", C::CopyToPc, F::Step, "CeCloseHandle", {}, {{kPcA, "HH a"}, {kPcC, "HH c"}}),
            2),
-      Row("ToPc", C::CopyToPc, F::RootRemoved, "", {kNoRemoteFile},
+      Row("ToPc", C::CopyToPc, F::RootRemoved, "", {kDeviceFileNotOpened},
           {{kPcA, "HH a"}, {kPcC, "PC c"}}),
 
       // "Vymazanie označených súborov,adresárov": Full (not empty), Sub, a.txt, c.txt.

@@ -19,8 +19,6 @@
 
 namespace {
 
-const AnsiString kNothing = "Nebolo ni\xE8 vybrat\xE9";
-
 class Commands : public FileManagerTest {
  protected:
   // Every selected entry row of a grid: from the up entry's name to the last row's name.
@@ -220,11 +218,11 @@ TEST_F(Commands, CopyToHandheldOfFoldersOnlyOrNothingSaysNothingWasChosen) {
   form->Refre1->trigger();
   form->StatusBar2->SetPanelText(1, "");
   form->KopirovaniesborudoPDA1->trigger();  // only the initial cell of row 1
-  EXPECT_EQ(ui.Messages(), std::vector<AnsiString>{kNothing});
+  EXPECT_EQ(ui.Messages(), std::vector<AnsiString>{kNothingSelected});
   EXPECT_FALSE(form->StatusBar2->PanelText(1).empty());  // the handheld pane was listed again
   SelectAll(form->StringGrid2);
   form->KopirovaniesborudoPDA2->trigger();  // the main menu's twin
-  EXPECT_EQ(ui.Messages(), (std::vector<AnsiString>{kNothing, kNothing}));
+  EXPECT_EQ(ui.Messages(), (std::vector<AnsiString>{kNothingSelected, kNothingSelected}));
   EXPECT_TRUE(ui.modalForms.empty());
 }
 
@@ -255,7 +253,7 @@ TEST_F(Commands, CopyToPcDeclinedEverywhereSaysNothingWasChosen) {
   SelectAll(form->StringGrid1);
   Answers({platform::mrNo, platform::mrCancel});
   form->MenuItem3->trigger();
-  EXPECT_EQ(ui.Messages(), std::vector<AnsiString>{kNothing});
+  EXPECT_EQ(ui.Messages(), std::vector<AnsiString>{kNothingSelected});
   EXPECT_FALSE(std::filesystem::exists(pc / "x"));
 }
 
@@ -266,7 +264,7 @@ TEST_F(Commands, CopyToPcUsesTheColumnOfTheLastPress) {
   SelectAll(form->StringGrid1);
   RightClickCell(form->StringGrid1, 1, 2);  // the size column: no row counts there
   form->MenuItem1->trigger();
-  EXPECT_EQ(ui.Messages(), std::vector<AnsiString>{kNothing});
+  EXPECT_EQ(ui.Messages(), std::vector<AnsiString>{kNothingSelected});
   EXPECT_TRUE(ui.modalForms.empty());
 }
 
@@ -305,7 +303,7 @@ TEST_F(Commands, DeleteWithEverythingDeclinedOrNothingSelected) {
   SelectAll(form->StringGrid1);
   Answers({platform::mrNo});
   form->MenuItem4->trigger();
-  EXPECT_EQ(ui.Messages(), (std::vector<AnsiString>{kNothing, kNothing}));
+  EXPECT_EQ(ui.Messages(), (std::vector<AnsiString>{kNothingSelected, kNothingSelected}));
   EXPECT_TRUE(std::filesystem::exists(device / "f.txt"));
 }
 
