@@ -92,7 +92,7 @@ TEST_F(HandheldSetting, ThePickerAndTheDeviceListFillTheEdit) {
                     form->ListBox1->visualItemRect(form->ListBox1->item(0)).center());
   EXPECT_EQ(form->Edit6->text(), QStringLiteral("/media/jano/SDKARTA"));
 
-  ui.folderAnswers = {Text(card.path()), std::nullopt};
+  ui.folderAnswers = {card.path(), std::nullopt};
   form->SpeedButton13->click();
   EXPECT_EQ(ui.folderPresets.back(), "/media/jano/SDKARTA");
   EXPECT_EQ(platform::EditText(form->Edit6), Text(card.path()));
