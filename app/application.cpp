@@ -9,7 +9,6 @@
 #include <stdexcept>
 #include <string>
 
-#include "device/folder/folder_device.h"
 #include "platform/error.h"
 #include "platform/leakcheck.h"
 #include "platform/paths.h"
@@ -73,9 +72,6 @@ void ChooseWriteFolders() {
   const std::filesystem::path program = platform::ExecutableDir();
   platform::ChooseWriteFolders(
       platform::FolderWritable(program),
-      QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation).toStdString(),
-      QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString());
-#ifndef _WIN32
-  ::setenv(folder_device::kDefaultRootVariable, platform::DefaultDeviceRoot().c_str(), 1);
-#endif
+      platform::NativePath(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)),
+      platform::NativePath(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)));
 }

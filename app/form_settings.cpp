@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "app/mainform.h"
+#include "device/handheld.h"
 #include "platform/profile.h"
 
 void TForm1::BuildSettingsTab() {
@@ -68,7 +69,7 @@ void TForm1::SpeedButton8Click() {
   WriteProfileString(ini, "Kdeukladatdata", "PDA_WPT", platform::EditText(Edit4));
   WriteProfileString(ini, "Kdeukladatdata", "PDA_MHT", platform::EditText(Edit5));
   WriteProfileString(ini, "Kdeukladatdata", "MHT_Cela", CheckBox2->isChecked() ? "1" : "0");
-  WriteProfileString(ini, "Kdeukladatdata", "PDA_Koren", platform::EditText(Edit6));
+  WriteProfileString(ini, "Kdeukladatdata", "PDA_Koren", DeviceFolderToSetting(Edit6->text()));
 }
 
 void TForm1::DirectoryOutline1MouseUp() {

@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "app/mainform.h"
+#include "device/handheld.h"
 #include "device/rapi.h"
 #include "device/volumes.h"
 #include "device/worker.h"
@@ -85,8 +86,8 @@ void TForm1::FormActivate() {
       Edit4, ReadProfileString(ini, "Kdeukladatdata", "PDA_WPT", platform::EditText(Edit4)));
   platform::SetEditText(
       Edit5, ReadProfileString(ini, "Kdeukladatdata", "PDA_MHT", platform::EditText(Edit5)));
-  platform::SetEditText(
-      Edit6, ReadProfileString(ini, "Kdeukladatdata", "PDA_Koren", platform::EditText(Edit6)));
+  Edit6->setText(DeviceFolderFromSetting(
+      ReadProfileString(ini, "Kdeukladatdata", "PDA_Koren", DeviceFolderToSetting(Edit6->text()))));
   // The device list and the handheld folder (also when Edit6 stayed empty and sent no change).
   DeviceWatcher->Start();
   DeviceWatcherChange();

@@ -57,7 +57,7 @@ QGroupBox* TForm1::BuildHandheldGroup(QWidget* parent) {
 }
 
 void TForm1::Edit6Change() {
-  UseDeviceFolder(platform::EditText(Edit6));
+  UseDeviceFolder(Edit6->text());
   ShowDeviceFolderHint();
 }
 
@@ -114,14 +114,14 @@ void TForm1::ShowDeviceFolderHint() {
       Label14->setText(hint);
       Label14->setAccessibleName(hint);
     });
-  HintLook->Look(DeviceFolderFor(platform::EditText(Edit6)),
+  HintLook->Look(DeviceFolderFor(Edit6->text()),
                  {platform::EditText(Edit5), platform::EditText(Edit4)});
 }
 
 void TForm1::SpeedButton13Click() {
-  AnsiString folder = platform::FromNativePath(DeviceFolderFor(platform::EditText(Edit6)));
+  std::filesystem::path folder = DeviceFolderFor(Edit6->text());
   if (platform::Ui().ChooseFolder(folder, AnsiLiteral("Priečinok PDA")))
-    platform::SetEditText(Edit6, folder);
+    Edit6->setText(platform::NativePathText(folder));
 }
 
 void TForm1::ListBox1Click() {
@@ -133,7 +133,7 @@ void TForm1::DeviceWatcherChange() {
   ListBox1->clear();
   for (const DeviceVolume& volume : DeviceWatcher->Volumes()) {
     auto* item = new QListWidgetItem(FromAnsi(DeviceVolumeText(volume)), ListBox1);
-    item->setData(kFolderRole, FromAnsi(volume.folder));
+    item->setData(kFolderRole, platform::NativePathText(volume.folder));
     // A volume that does not answer would make a handheld that does not answer either.
     if (!volume.answering)
       item->setFlags(item->flags() & ~(Qt::ItemIsEnabled | Qt::ItemIsSelectable));

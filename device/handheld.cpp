@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QUrl>
+#include <optional>
 #include <system_error>
 
 #include "device/rapi.h"
@@ -13,12 +15,43 @@ std::filesystem::path DefaultDeviceFolder() {
   return platform::DefaultDeviceRoot();
 }
 
-std::filesystem::path DeviceFolderFor(const AnsiString& setting) {
-  return setting.empty() ? DefaultDeviceFolder() : platform::ToNativePath(setting);
+namespace {
+
+constexpr char kFileUrl[] = "file://";
+
+// The local folder a file:// URL names; nullopt for any other text.
+std::optional<QString> UrlFolder(const QString& text) {
+  if (!text.startsWith(QLatin1String(kFileUrl))) return std::nullopt;
+  const QUrl url(text, QUrl::StrictMode);
+  if (!url.isValid() || !url.isLocalFile()) return std::nullopt;
+  return url.toLocalFile();
 }
 
-void UseDeviceFolder(const AnsiString& setting) {
-  rapi::SetDeviceRoot(DeviceFolderFor(setting).string());
+}  // namespace
+
+std::filesystem::path DeviceFolderFor(const QString& setting) {
+  if (setting.isEmpty()) return DefaultDeviceFolder();
+  if (std::optional<QString> folder = UrlFolder(setting)) return platform::NativePath(*folder);
+  return platform::NativePathFromTyped(setting);
+}
+
+void UseDeviceFolder(const QString& setting) {
+  rapi::SetDeviceRoot(DeviceFolderFor(setting));
+}
+
+AnsiString DeviceFolderToSetting(const QString& setting) {
+  const AnsiString ansi = ToAnsi(setting);
+  if (FromAnsi(ansi) == setting) return ansi;
+  // A relative folder has no URL of its own; it is the one the program would serve now.
+  std::error_code error;
+  std::filesystem::path folder = std::filesystem::absolute(DeviceFolderFor(setting), error);
+  if (error) folder = DeviceFolderFor(setting);
+  return ToAnsi(QUrl::fromLocalFile(platform::NativePathText(folder)).toString(QUrl::FullyEncoded));
+}
+
+QString DeviceFolderFromSetting(const AnsiString& stored) {
+  const QString text = FromAnsi(stored);
+  return UrlFolder(text).value_or(text);
 }
 
 namespace {

@@ -252,9 +252,9 @@ bool HasEntry(const char* name) {
   return false;
 }
 
-void SetDeviceRoot(const std::string& nativeFolder) {
+void SetDeviceRoot(const std::filesystem::path& folder) {
   std::lock_guard<std::mutex> lock(rootMutex);
-  deviceRoot = nativeFolder;
+  deviceRoot = folder.u8string();
 }
 
 std::optional<BOOL> ReplaceFile(LPCWSTR newFile, LPCWSTR target) {

@@ -9,6 +9,7 @@
 // library search, or a path), otherwise the bundled folder library in the program's folder
 // (platform::ExecutableDir()). Once loaded it is never freed; a failed load is retried by the
 // next call.
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -55,8 +56,9 @@ bool HasEntry(const char* name);
 // The folder the bundled library serves as the handheld. The binding hands it over before each
 // connection (CeRapiInit, CeRapiInitEx) through that library's own entry "VireskaSetPdaRoot",
 // so a change takes effect at the next connection; a library without the entry is not asked.
-// VIRESKA_PDA_ROOT, read by the library, still overrides it.
-void SetDeviceRoot(const std::string& nativeFolder);
+// VIRESKA_PDA_ROOT, read by the library, still overrides it. The path goes over as it is on
+// disk (UTF-8), whatever letters it holds; empty hands over none (the library's own default).
+void SetDeviceRoot(const std::filesystem::path& folder);
 
 // The bundled library's own atomic replace (entry "VireskaReplaceFile"): newFile made durable and
 // renamed over target in one step. Nullopt when the library has no such entry; otherwise its

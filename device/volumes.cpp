@@ -76,8 +76,8 @@ std::vector<DeviceVolume> DeviceVolumes(const std::vector<MountedVolume>& mounte
                      [&](const std::string& root) { return Below(volume.folder, root); }))
       continue;
     const std::string name = volume.name.empty() ? NameFromFolder(volume.folder) : volume.name;
-    out.push_back({Utf8ToAnsi(name), Utf8ToAnsi(volume.folder),
-                   volume.answering ? volume.freeBytes : -1, volume.answering});
+    out.push_back({Utf8ToAnsi(name), volume.folder, volume.answering ? volume.freeBytes : -1,
+                   volume.answering});
   }
   std::sort(out.begin(), out.end(),
             [](const DeviceVolume& a, const DeviceVolume& b) { return a.folder < b.folder; });
@@ -89,7 +89,7 @@ std::vector<DeviceVolume> DeviceVolumes(const std::vector<MountedVolume>& mounte
 }
 
 AnsiString DeviceVolumeText(const DeviceVolume& volume) {
-  AnsiString text = volume.name + " [" + volume.folder + "]";
+  AnsiString text = volume.name + " [" + Utf8ToAnsi(volume.folder) + "]";
   if (!volume.answering) return text + " " + AnsiLiteral("neodpovedá");
   if (volume.freeBytes < 0) return text;
   static const char* const units[] = {"B", "kB", "MB", "GB", "TB"};

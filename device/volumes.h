@@ -23,10 +23,10 @@ struct MountedVolume {
   bool answering = true;  // false: the system has not answered a look at it in time
 };
 
-// A volume offered as the handheld (code page 1250 texts).
+// A volume offered as the handheld.
 struct DeviceVolume {
-  AnsiString name;
-  AnsiString folder;
+  AnsiString name;     // code page 1250
+  std::string folder;  // native (UTF-8): it becomes the handheld as it is
   std::int64_t freeBytes = -1;
   bool answering = true;
   bool operator==(const DeviceVolume& other) const {

@@ -174,8 +174,9 @@ AnsiString JoinPcPath(std::string_view dir, std::string_view name) {
   return out;
 }
 
-std::filesystem::path ToNativePath(std::string_view ansiPath) {
-  std::string text = AnsiToUtf8(ansiPath);
+namespace {
+
+std::filesystem::path Utf8ToNativePath(std::string text) {
 #ifndef _WIN32
   // "x:" or "x:\..." names a drive; the rest uses either separator.
   if (text.size() >= 2 && std::isalpha(static_cast<unsigned char>(text[0])) && text[1] == ':') {
@@ -188,6 +189,32 @@ std::filesystem::path ToNativePath(std::string_view ansiPath) {
   }
 #endif
   return std::filesystem::path(text);
+}
+
+}  // namespace
+
+std::filesystem::path ToNativePath(std::string_view ansiPath) {
+  return Utf8ToNativePath(AnsiToUtf8(ansiPath));
+}
+
+std::filesystem::path NativePathFromTyped(const QString& typed) {
+  return Utf8ToNativePath(typed.toStdString());
+}
+
+std::filesystem::path NativePath(const QString& native) {
+#ifdef _WIN32
+  return std::filesystem::path(native.toStdWString());
+#else
+  return std::filesystem::path(native.toStdString());
+#endif
+}
+
+QString NativePathText(const std::filesystem::path& path) {
+#ifdef _WIN32
+  return QString::fromStdWString(path.native());
+#else
+  return QString::fromStdString(path.native());
+#endif
 }
 
 AnsiString FromNativePath(const std::filesystem::path& path) {

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include <QString>
+
 #include "platform/ansi.h"
 
 namespace platform {
@@ -49,6 +51,12 @@ AnsiString OneName(std::string_view name);
 // Text as the user or a settings file wrote it ("c:\", "d:\Kese", "/home/x") to a native path.
 std::filesystem::path ToNativePath(std::string_view ansiPath);
 AnsiString FromNativePath(const std::filesystem::path& path);
+// The same for text of the window, with no code page 1250 step: a folder named in any letters
+// stays that folder.
+std::filesystem::path NativePathFromTyped(const QString& typed);
+// A native path and the window's text of it, both ways exactly (no drive letters involved).
+std::filesystem::path NativePath(const QString& native);
+QString NativePathText(const std::filesystem::path& path);
 
 struct Drive {
   char letter;  // upper case

@@ -10,6 +10,7 @@
 #include <QTranslator>
 
 #include "platform/codepage.h"
+#include "platform/paths.h"
 
 namespace platform {
 namespace {
@@ -116,13 +117,13 @@ bool QtModalUi::OpenFile(AnsiString& fileName, const AnsiString& filter,
   return true;
 }
 
-bool QtModalUi::ChooseFolder(AnsiString& folder, const AnsiString& caption) {
+bool QtModalUi::ChooseFolder(std::filesystem::path& folder, const AnsiString& caption) {
   QFileDialog dialog(DialogParent(), FromAnsi(caption));
   dialog.setFileMode(QFileDialog::Directory);
   dialog.setOption(QFileDialog::ShowDirsOnly);
-  if (!folder.empty()) dialog.setDirectory(FromAnsi(folder));
+  if (!folder.empty()) dialog.setDirectory(NativePathText(folder));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
-  folder = ToAnsi(dialog.selectedFiles().front());
+  folder = NativePath(dialog.selectedFiles().front());
   return true;
 }
 

@@ -15,7 +15,7 @@ class QtModalUi final : public ModalUi {
   bool OpenFile(AnsiString& fileName, const AnsiString& filter,
                 const AnsiString& defaultExt) override;
   int ShowModal(std::string_view formName, const std::function<int()>& exec) override;
-  bool ChooseFolder(AnsiString& folder, const AnsiString& caption) override;
+  bool ChooseFolder(std::filesystem::path& folder, const AnsiString& caption) override;
   void SetCursor(CursorShape shape) override;
 
  private:

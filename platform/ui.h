@@ -2,6 +2,7 @@
 // Modal UI goes through this one service: the program installs real Qt dialogs, tests install
 // a scripted service that records every message and answers every question.
 #include <exception>
+#include <filesystem>
 #include <functional>
 #include <stdexcept>
 #include <string_view>
@@ -31,9 +32,11 @@ class ModalUi {
   // Shows a form modally; exec runs the real modal loop and returns its modal result.
   // A scripted service answers without calling exec.
   virtual int ShowModal(std::string_view formName, const std::function<int()>& exec) = 0;
-  // The folder picker: folder presets it and receives the choice. False: cancelled (also by a
-  // service that has no picker).
-  virtual bool ChooseFolder(AnsiString& /*folder*/, const AnsiString& /*caption*/) { return false; }
+  // The folder picker: folder (native, any letters) presets it and receives the choice. False:
+  // cancelled (also by a service that has no picker).
+  virtual bool ChooseFolder(std::filesystem::path& /*folder*/, const AnsiString& /*caption*/) {
+    return false;
+  }
   virtual void SetCursor(CursorShape shape) = 0;
 };
 

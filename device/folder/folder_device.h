@@ -3,15 +3,17 @@
 //
 // VIRESKA_PDA_ROOT names the folder that is the handheld's file system; when it is unset or
 // empty, the folder the program chose through VireskaSetPdaRoot (below); without a choice, the
-// folder VIRESKA_PDA_DEFAULT_ROOT names, which the program sets at start to its default handheld
-// folder (platform::DefaultDeviceRoot); without either, the folder "PDA" beside the program. No
+// folder VIRESKA_PDA_DEFAULT_ROOT names; without either, the folder "PDA" beside the program. No
 // such folder, or one that cannot be read: no handheld answers (CeRapiInit fails with E_FAIL, a
-// CeRapiInitEx attempt ends with a negative result code).
+// CeRapiInitEx attempt ends with a negative result code). The program sets neither variable: it
+// hands every folder over through the entry, its default folder too (platform::DefaultDeviceRoot);
+// the variables are for tests and for a run from the command line.
 //
 // VireskaSetPdaRoot(const char* folder) is this library's own entry, beside the remote API: the
-// program's choice of folder (UTF-8, native), null or empty for none. The environment is not
-// touched, so the program may call it while other threads run; the root is looked up anew at
-// each call that needs it.
+// program's choice of folder, null or empty for none. The folder is the path's bytes as on disk
+// (UTF-8), whatever letters it holds, never text of a code page. The environment is not touched,
+// so the program may call it while other threads run; the root is looked up anew at each call
+// that needs it.
 //
 // "\Storage Card\MHT\x.mht" is ROOT/Storage Card/MHT/x.mht: "\" and "/" separate, empty and
 // "." components are skipped (so a doubled "\\" counts as one), names are UTF-16 on the API

@@ -449,7 +449,7 @@ TEST_F(FolderDevice, NoRootFolderMeansNoHandheld) {
   EXPECT_EQ(DeviceFolder::FindError(u"\\*"), ERROR_NOT_READY);
 }
 
-// The program names its default folder at start; the user's VIRESKA_PDA_ROOT still wins.
+// VIRESKA_PDA_DEFAULT_ROOT (tests, a run from the command line) serves when no folder is named.
 TEST_F(FolderDevice, TheProgramsDefaultFolderServesWhenNoFolderIsNamed) {
   CeRapiUninit();
   TempDir::Write(device / "x.txt", "x");

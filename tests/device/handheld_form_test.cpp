@@ -38,6 +38,26 @@ class HandheldSetting : public FormTest {
     form->ToolButton2->click();
     return Shown();
   }
+  // Closes the window and starts a new one over the same settings file; the library forgets the
+  // old window's folder, as a new process would.
+  void Restart() {
+    Potvrd = nullptr;
+    potvrd.reset();
+    form.reset();
+    rapi::SetDeviceRoot("");
+    ResetSharedState();
+    form = std::make_unique<TForm1>();
+    potvrd = std::make_unique<TPotvrd>(form.get());
+    Potvrd = potvrd.get();
+    form->FormActivate();
+  }
+  bool DeviceListed(const AnsiString& name) {
+    DeviceDir = "\\";
+    form->SpeedButton12Click();
+    for (int row = 1; row < form->StringGrid1->RowCount(); ++row)
+      if (form->StringGrid1->Cell(0, row) == name) return true;
+    return false;
+  }
 
   DeviceFolder device;
   TempDir card;
@@ -80,9 +100,11 @@ TEST_F(HandheldSetting, IsReadAtStartAndEachChangeCountsAtTheNextConnection) {
 }
 
 TEST_F(HandheldSetting, ThePickerAndTheDeviceListFillTheEdit) {
-  mounted = {{"/media/jano/SDKARTA", "SDKARTA", 2048, true}, {"/home", "", 1, true}};
+  mounted = {{"/media/jano/SDKARTA", "SDKARTA", 2048, true},
+             {"/home", "", 1, true},
+             {"/media/jano/КАРТА", "КАРТА", 1, true}};
   form->FormActivate();
-  ASSERT_EQ(form->ListBox1->count(), 1);
+  ASSERT_EQ(form->ListBox1->count(), 2);
   EXPECT_EQ(form->ListBox1->item(0)->text(),
             QStringLiteral("SDKARTA [/media/jano/SDKARTA] voľné 2,0 kB"));
   EXPECT_EQ(form->ListBox1->accessibleName(), form->Label13->text());
@@ -91,10 +113,13 @@ TEST_F(HandheldSetting, ThePickerAndTheDeviceListFillTheEdit) {
   QTest::mouseClick(form->ListBox1->viewport(), Qt::LeftButton, {},
                     form->ListBox1->visualItemRect(form->ListBox1->item(0)).center());
   EXPECT_EQ(form->Edit6->text(), QStringLiteral("/media/jano/SDKARTA"));
+  QTest::mouseClick(form->ListBox1->viewport(), Qt::LeftButton, {},
+                    form->ListBox1->visualItemRect(form->ListBox1->item(1)).center());
+  EXPECT_EQ(form->Edit6->text(), QStringLiteral("/media/jano/КАРТА"));
 
-  ui.folderAnswers = {Text(card.path()), std::nullopt};
+  ui.folderAnswers = {card.path(), std::nullopt};
   form->SpeedButton13->click();
-  EXPECT_EQ(ui.folderPresets.back(), "/media/jano/SDKARTA");
+  EXPECT_EQ(ui.folderPresets.back(), std::filesystem::path("/media/jano/КАРТА"));
   EXPECT_EQ(platform::EditText(form->Edit6), Text(card.path()));
   form->SpeedButton13->click();  // cancelled: unchanged
   EXPECT_EQ(platform::EditText(form->Edit6), Text(card.path()));
@@ -163,6 +188,48 @@ TEST_F(SendWaypoints, CopiesTheFileOpenedLastToThePathForWaypointFiles) {
   EXPECT_EQ(ui.shown[1].text,
             "PDA nie je pripojen\xE9: WPT s\xFA"
             "bor nebol poslan\xFD.");
+}
+
+// Folders named in letters code page 1250 lacks, one picked and one typed: each is the handheld,
+// takes a push, and is the handheld again after the settings are saved and the program restarts.
+TEST_F(SendWaypoints, AFolderNamedInAnyLettersStaysTheHandheldAcrossARestart) {
+  const std::string bytes = "OziExplorer Waypoint File Version 1.1\r\n";
+  form->FormActivate();
+  bool picked = true;
+  for (const char* name : {"Кеші", "地図カード"}) {
+    SCOPED_TRACE(name);
+    const std::filesystem::path folder = card / name;
+    TempDir::Write(folder / "na karte.txt", "x");
+    std::filesystem::create_directory(folder / "WP");
+    const QString text = platform::NativePathText(folder);
+    if (picked) {
+      ui.folderAnswers = {folder};
+      form->SpeedButton13->click();
+    } else {
+      form->Edit6->setText(text);
+    }
+    picked = false;
+    EXPECT_EQ(form->Edit6->text(), text);
+    EXPECT_EQ(Connect(), "PDA ON");
+    EXPECT_TRUE(DeviceListed("na karte.txt"));
+    Open(bytes);
+    form->Edit4->setText(QStringLiteral("\\WP\\"));
+    form->ToolButton13->click();
+    EXPECT_EQ(TempDir::Read(folder / "WP/Moje ke\xC5\xA1ky.wpt"), bytes);
+    // The hint looks into the folder itself: it has no "Storage Card", it is not missing.
+    form->Edit5->setText(QStringLiteral("\\Storage Card\\MHT\\"));
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+      return form->Label14->text().contains(QStringLiteral("Storage Card"));
+    })) << form->Label14->text().toStdString();
+
+    form->SpeedButton8Click();
+    EXPECT_EQ(ReadProfileString(Ini(), "Kdeukladatdata", "PDA_Koren", "").rfind("file:///", 0), 0u);
+    Restart();
+    EXPECT_EQ(form->Edit6->text(), text);
+    EXPECT_EQ(Connect(), "PDA ON");
+    EXPECT_TRUE(DeviceListed("na karte.txt"));
+  }
+  EXPECT_TRUE(ui.shown.empty());
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "device/handheld.h"
 #include "device/link.h"
 #include "device/volumes.h"
+#include "platform/codepage.h"
 #include "platform/paths.h"
 #include "support/device_folder.h"
 
@@ -62,13 +63,32 @@ TEST_F(ChosenFolder, AFolderThatGoesAwayIsNoHandheldUntilItComesBack) {
 
 TEST_F(ChosenFolder, AnEmptySettingIsPdaBesideTheProgram) {
   platform::SetExecutableDir(a.path());
-  EXPECT_EQ(DeviceFolderFor(""), a / "PDA");
-  EXPECT_EQ(DeviceFolderFor("/media/x/SD KARTA"), std::filesystem::path("/media/x/SD KARTA"));
-  UseDeviceFolder("");
+  EXPECT_EQ(DeviceFolderFor(QString()), a / "PDA");
+  EXPECT_EQ(DeviceFolderFor(QStringLiteral("/media/x/SD KARTA")),
+            std::filesystem::path("/media/x/SD KARTA"));
+  UseDeviceFolder(QString());
   EXPECT_FALSE(Connects());
   std::filesystem::create_directory(a / "PDA");
   EXPECT_TRUE(Connects());
   platform::SetExecutableDir({});
+}
+
+// The settings file is code page 1250: what it holds stays as it always was, any other folder
+// goes there as a file:// URL and comes back the same, never as "?".
+TEST(FolderSetting, KeepsWhatTheCodePageHoldsAndAnyOtherFolderAsAUrl) {
+  const AnsiString saved = "/media/jano/Ke\x9Aky";  // as today's and earlier files hold it
+  EXPECT_EQ(DeviceFolderToSetting(QStringLiteral("/media/jano/Kešky")), saved);
+  EXPECT_EQ(DeviceFolderFromSetting(saved), QStringLiteral("/media/jano/Kešky"));
+  EXPECT_EQ(DeviceFolderFromSetting("e:\\PDA"), QStringLiteral("e:\\PDA"));
+  EXPECT_EQ(DeviceFolderToSetting(QString()), "");
+
+  const QString cyrillic = QStringLiteral("/media/jano/Кеші 100%");
+  const AnsiString url = DeviceFolderToSetting(cyrillic);
+  EXPECT_EQ(url, "file:///media/jano/%D0%9A%D0%B5%D1%88%D1%96%20100%25");
+  EXPECT_EQ(DeviceFolderFromSetting(url), cyrillic);
+  EXPECT_EQ(DeviceFolderFor(FromAnsi(url)), std::filesystem::path("/media/jano/Кеші 100%"));
+  const QString japanese = QStringLiteral("/mnt/地図#1");
+  EXPECT_EQ(DeviceFolderFromSetting(DeviceFolderToSetting(japanese)), japanese);
 }
 
 TEST(OtherLibrary, WithoutTheEntryTheChoiceIsNotAskedOf) {

@@ -2,6 +2,7 @@
 // A modal UI service for tests: records every message and answers every question, so no test
 // waits on a real modal window.
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -30,8 +31,8 @@ class ScriptedUi : public platform::ModalUi {
   std::vector<std::string> modalForms;
 
   // Folder picker answers in order, as the file-open ones.
-  std::deque<std::optional<AnsiString>> folderAnswers;
-  std::vector<AnsiString> folderPresets;
+  std::deque<std::optional<std::filesystem::path>> folderAnswers;
+  std::vector<std::filesystem::path> folderPresets;
 
   std::vector<platform::CursorShape> cursors;
   std::function<void(platform::CursorShape)> onCursor;  // runs as the cursor changes
@@ -52,7 +53,7 @@ class ScriptedUi : public platform::ModalUi {
   bool OpenFile(AnsiString& fileName, const AnsiString&, const AnsiString&) override {
     return Answer(openAnswers, openPresets, fileName);
   }
-  bool ChooseFolder(AnsiString& folder, const AnsiString&) override {
+  bool ChooseFolder(std::filesystem::path& folder, const AnsiString&) override {
     return Answer(folderAnswers, folderPresets, folder);
   }
   int ShowModal(std::string_view formName, const std::function<int()>&) override {
@@ -68,11 +69,12 @@ class ScriptedUi : public platform::ModalUi {
   }
 
  private:
-  static bool Answer(std::deque<std::optional<AnsiString>>& answers,
-                     std::vector<AnsiString>& presets, AnsiString& value) {
+  template <typename Value>
+  static bool Answer(std::deque<std::optional<Value>>& answers, std::vector<Value>& presets,
+                     Value& value) {
     presets.push_back(value);
     if (answers.empty()) return false;
-    std::optional<AnsiString> answer = answers.front();
+    std::optional<Value> answer = answers.front();
     answers.pop_front();
     if (!answer) return false;
     value = *answer;
