@@ -45,11 +45,17 @@ void TForm1::ToolButton10Click() {
 }
 
 void TForm1::SetWaypointText(std::string bytes) {
-  // A GPX or LOC file is shown decoded from its own encoding, a waypoint file as its bytes.
-  if (IsXmlCacheFile(bytes))
-    Memo2->SetText(CacheFileText(bytes));
-  else
+  // The bytes are kept and each line decoded as it is shown: a waypoint file from code page
+  // 1250, GPX and LOC from their own encoding (whole only where line breaks are not bytes).
+  if (!IsXmlCacheFile(bytes)) {
     Memo2->SetText(std::move(bytes));
+    return;
+  }
+  const CacheFileEncoding encoding = CacheFileTextEncoding(bytes);
+  if (encoding.lineByLine)
+    Memo2->SetText(std::move(bytes), encoding.name);
+  else
+    Memo2->SetText(CacheFileText(bytes));
 }
 
 void TForm1::SetCacheEntries(std::vector<CacheEntry> entries) {

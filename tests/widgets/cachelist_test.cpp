@@ -166,6 +166,32 @@ TEST_F(CacheList, TheTextTabShowsEachLineBreakAsOneAndReadsLikeATextControl) {
   EXPECT_EQ(end, 8);
 }
 
+TEST_F(CacheList, TheTextTabDecodesEachLineFromTheFilesOwnEncodingAndCountsCharacters) {
+  Load(
+      "<?xml version=\"1.0\" encoding=\"windows-1250\"?>\r\n<gpx>\r\n<wpt><name>GC1</name>"
+      "<urlname>\x8E"
+      "a\x9E"
+      "a</urlname></wpt>\r\n</gpx>",
+      "caches.gpx");
+  platform::TTextView* memo = form->Memo2;
+  EXPECT_EQ(memo->LineCount(), 4);
+  EXPECT_EQ(memo->Line(2), QStringLiteral("<wpt><name>GC1</name><urlname>Žaža</urlname></wpt>"));
+
+  // UTF-8 behind its mark: the mark is not shown, offsets count characters, not bytes.
+  const std::string loc = "<loc>\n<waypoint><name id=\"GC1\">Čaj ťava 😀</name></waypoint>\n</loc>";
+  Load("\xEF\xBB\xBF" + loc, "caches.loc");
+  const QString text = QString::fromUtf8(loc.data(), static_cast<qsizetype>(loc.size()));
+  EXPECT_EQ(memo->toPlainText(), text);
+  EXPECT_EQ(memo->CharacterCount(), text.size());
+  EXPECT_EQ(memo->LineOffset(2), text.indexOf(QStringLiteral("</loc>")));
+  EXPECT_EQ(memo->LineAt(text.indexOf(QStringLiteral("</loc>")) - 1), 1);
+  int start = 0, end = 0;
+  QAccessibleTextInterface* reader = QAccessible::queryAccessibleInterface(memo)->textInterface();
+  EXPECT_EQ(reader->textAtOffset(text.indexOf(QStringLiteral("ťava")), QAccessible::LineBoundary,
+                                 &start, &end),
+            text.mid(6, text.indexOf(QStringLiteral("</loc>")) - 6));
+}
+
 TEST_F(CacheList, CancelKeepsListsAndText) {
   Load(kFile);
   form->SpeedButton1Click();
