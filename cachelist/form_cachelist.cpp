@@ -15,12 +15,14 @@
 
 namespace {
 
-// No waypoint file comes near this; a bigger file is not read into memory at all.
-constexpr std::uint64_t kWaypointFileLimit = 512ull << 20;
-constexpr char kFileTooLarge[] =
-    "S\xFA"
-    "bor %s je pr\xED"
-    "li\x9A ve\xBEk\xFD (viac ako 512 MiB), neotv\xE1ram ho.";
+// The file's bytes and entries would hold more than kCacheFileMemoryLimit. A file whose bytes
+// alone are more is not read at all.
+AnsiString TooLargeText(const AnsiString& file) {
+  return FormatMessage1(
+      Utf8ToAnsi("Súbor %s je príliš veľký (otvorený by zabral viac ako " +
+                 std::to_string(kCacheFileMemoryLimit >> 20) + " MiB pamäte), neotváram ho."),
+      file);
+}
 
 }  // namespace
 
@@ -28,15 +30,19 @@ void TForm1::ToolButton10Click() {
   if (!OpenDialog2.Execute()) return;
   std::string text;
   try {
-    text =
-        platform::ReadWholeFile(platform::ToNativePath(OpenDialog2.FileName), kWaypointFileLimit);
+    text = platform::ReadWholeFile(platform::ToNativePath(OpenDialog2.FileName),
+                                   kCacheFileMemoryLimit);
   } catch (const platform::FileTooLarge&) {
-    platform::Ui().ShowMessage(FormatMessage1(kFileTooLarge, OpenDialog2.FileName));
+    platform::Ui().ShowMessage(TooLargeText(OpenDialog2.FileName));
     return;
   } catch (const PlatformError&) {
     throw PlatformError(FormatMessage1("Cannot open file %s", OpenDialog2.FileName));
   }
   CacheFileRead read = ReadCacheFile(text);
+  if (CacheFileMemory(text, read.entries) > kCacheFileMemoryLimit) {
+    platform::Ui().ShowMessage(TooLargeText(OpenDialog2.FileName));
+    return;
+  }
   SetWaypointText(std::move(text));
   SetCacheEntries(std::move(read.entries));
   WaypointFile = OpenDialog2.FileName;

@@ -130,15 +130,14 @@ TEST_F(CacheList, AFileTooLargeForWaypointsIsRefusedUnread) {
     std::ofstream out(big, std::ios::binary);
     out << "1,Hrad,0,0 (GC1)\r\n";
   }
-  std::filesystem::resize_file(big, (512ull << 20) + 1);  // sparse: nothing is written
+  std::filesystem::resize_file(big, (1ull << 30) + 1);  // sparse: nothing is written
   ui.openAnswers.push_back(platform::FromNativePath(big));
   form->ToolButton10Click();
   ASSERT_EQ(ui.Messages().size(), 1u);
-  EXPECT_EQ(ui.Messages()[0], FormatMessage1("S\xFA"
-                                             "bor %s je pr\xED"
-                                             "li\x9A ve\xBEk\xFD (viac ako 512 MiB), "
-                                             "neotv\xE1ram ho.",
-                                             platform::FromNativePath(big)));
+  EXPECT_EQ(ui.Messages()[0],
+            FormatMessage1(Utf8ToAnsi("Súbor %s je príliš veľký (otvorený by zabral viac ako 1024 "
+                                      "MiB pamäte), neotváram ho."),
+                           platform::FromNativePath(big)));
   EXPECT_EQ(form->CheckListBox1->Count(), 4);
   EXPECT_TRUE(form->Memo2->toPlainText().startsWith(QStringLiteral("OziExplorer")));
 }
