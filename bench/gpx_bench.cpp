@@ -4,6 +4,7 @@
 // run in turns; each side's minimum and median wall time and its peak memory are printed.
 //   bench_gpx [caches, default 100000] [rounds, default 5]
 //   bench_gpx --open FILE CACHES     (one open, used by the above)
+//   bench_gpx --write FILE CACHES    (only writes the file, for profiling the open alone)
 // gpsbabel is not a dependency of the program: install it for the comparison
 // (apt-get install gpsbabel); without it that line says so.
 #include <chrono>
@@ -97,6 +98,10 @@ void WritePocketQuery(const std::filesystem::path& file, int caches) {
 int main(int argc, char** argv) {
   if (argc == 4 && std::string(argv[1]) == "--open")
     return OpenInThisProcess(argc, argv, argv[2], std::atoi(argv[3]));
+  if (argc == 4 && std::string(argv[1]) == "--write") {
+    WritePocketQuery(argv[2], std::atoi(argv[3]));
+    return 0;
+  }
   const int caches = argc > 1 ? std::atoi(argv[1]) : 100000;
   const int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
   const bool gpsbabel = std::system("command -v gpsbabel >/dev/null") == 0;
