@@ -242,6 +242,17 @@ Markup Passed(std::string_view s, size_t at, size_t open, std::string_view close
   return end == kNone ? Broken(s.size()) : Markup{Markup::kOther, {}, end + close.size()};
 }
 
+// A table per stop set: most of a big file's tags are read in the loops below.
+struct ByteSet {
+  bool has[256] = {};
+  constexpr explicit ByteSet(std::string_view bytes) {
+    for (char c : bytes) has[static_cast<unsigned char>(c)] = true;
+  }
+  constexpr bool operator()(char c) const { return has[static_cast<unsigned char>(c)]; }
+};
+constexpr ByteSet kEndsName(" \t\r\n>/<");
+constexpr ByteSet kInTag("><\"'");
+
 Markup ReadMarkup(std::string_view s, size_t at) {
   const size_t size = s.size();
   if (at + 1 >= size) return Broken(size);
@@ -259,7 +270,7 @@ Markup ReadMarkup(std::string_view s, size_t at) {
   const bool end = c == '/';
   const size_t name = at + (end ? 2 : 1);
   size_t p = name;
-  while (p < size && !IsSpace(s[p]) && s[p] != '>' && s[p] != '/' && s[p] != '<') ++p;
+  while (p < size && !kEndsName(s[p])) ++p;
   if (p == size) return Broken(size);
   if (p == name) return Broken(p + 1);
   Markup m{end ? Markup::kEnd : Markup::kStart, s.substr(name, p - name), 0};
@@ -273,6 +284,7 @@ Markup ReadMarkup(std::string_view s, size_t at) {
   // Up to the ">" that is not inside a quoted value.
   for (; p < size; ++p) {
     const char b = s[p];
+    if (!kInTag(b)) continue;
     if (b == '>') break;
     if (b == '<') return Broken(p + 1);
     if (b == '"' || b == '\'') {
