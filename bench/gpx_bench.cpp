@@ -1,25 +1,19 @@
 // A pocket query of 100,000 caches (each some kilobytes with its description, attributes and
-// logs) opened through the open command, beside reading its bytes and beside gpsbabel reading
-// the same file, in the same run. Prints wall times (the reader's and the bytes' the best of the
-// runs) and the growth of peak memory over what the process held before each step.
-//   bench_gpx [caches] [runs]
+// logs) opened by our program through the open command, beside gpsbabel reading the same file.
+// Both sides are whole processes (ours: the window made, the file opened, the process left),
+// run in turns; each side's minimum and median wall time and its peak memory are printed.
+//   bench_gpx [caches, default 100000] [rounds, default 5]
+//   bench_gpx --open FILE CACHES     (one open, used by the above)
+//   bench_gpx --write FILE CACHES    (only writes the file, for profiling the open alone)
 // gpsbabel is not a dependency of the program: install it for the comparison
 // (apt-get install gpsbabel); without it that line says so.
-#include <QCoreApplication>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
+#include <vector>
 
-#include "app/application.h"
-#include "app/mainform.h"
-#include "bench/timing.h"
-#include "cachelist/cachefile.h"
-#include "platform/files.h"
-#include "platform/paths.h"
-#include "support/scripted_ui.h"
-#include "support/temp_dir.h"
+#include "bench/open_bench.h"
 
 namespace {
 
@@ -99,80 +93,80 @@ void WritePocketQuery(const std::filesystem::path& file, int caches) {
   std::fclose(out);
 }
 
-// Kilobytes from /proc/self/status ("VmHWM", "VmRSS").
-long StatusKb(const char* key) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind(key, 0) == 0) return std::atol(line.c_str() + std::string(key).size() + 1);
-  return -1;
-}
-
-// Starts a new peak: the high-water mark goes back to the present size.
-void ResetPeak() {
-  std::ofstream("/proc/self/clear_refs") << "5";
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  PrepareEnvironment();
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  TApplication app(argc, argv);
+  if (argc == 4 && std::string(argv[1]) == "--open")
+    return OpenInThisProcess(argc, argv, argv[2], std::atoi(argv[3]));
+  if (argc == 4 && std::string(argv[1]) == "--write") {
+    WritePocketQuery(argv[2], std::atoi(argv[3]));
+    return 0;
+  }
   const int caches = argc > 1 ? std::atoi(argv[1]) : 100000;
-  const int runs = argc > 2 ? std::atoi(argv[2]) : 3;
+  const int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
+  const bool gpsbabel = std::system("command -v gpsbabel >/dev/null") == 0;
 
   TempDir dir;
   const auto file = dir / "pocket_query.gpx";
   WritePocketQuery(file, caches);
-  const double mb = static_cast<double>(std::filesystem::file_size(file)) / 1e6;
-  std::printf("caches %d, file %.1f MB (%.1f KB a cache)\n", caches, mb, mb * 1e3 / caches);
+  const double size = static_cast<double>(std::filesystem::file_size(file));
+  std::printf("caches %d, file %.1f MB = %.1f MiB (%.1f KB a cache), %d rounds\n", caches,
+              size / 1e6, size / 1048576, size / 1e3 / caches, rounds);
 
-  const double bytes = Best(runs, [&] { platform::ReadWholeFile(file); });
-  std::printf("reading the bytes:                     %7.3f s\n", bytes);
-
-  {
-    const std::string text = platform::ReadWholeFile(file);
-    size_t listed = 0;
-    const long before = StatusKb("VmRSS");
-    ResetPeak();
-    const double reader = Best(runs, [&] { listed = ReadCacheFile(text).entries.size(); });
-    std::printf(
-        "reader alone (bytes in memory):        %7.3f s  %.1fx the bytes, %zu listed, "
-        "peak +%ld MB\n",
-        reader, reader / bytes, listed, (StatusKb("VmHWM") - before) / 1024);
-    const double shown = Best(runs, [&] { CacheFileText(text); });
-    std::printf("text tab's decoded text alone:         %7.3f s\n", shown);
+  std::vector<double> bytes;
+  for (int round = 0; round < rounds; ++round) {
+    const auto start = std::chrono::steady_clock::now();
+    platform::ReadWholeFile(file);
+    bytes.push_back(Seconds(start));
   }
+  std::printf("reading the bytes (in process):  min %6.3f s, median %6.3f s\n", Min(bytes),
+              Median(bytes));
 
-  platform::SetExecutableDir(dir.path());
-  // A file already chosen once: the first activation does not ask for one.
-  TempDir::Write(dir / "Vireska.ini",
-                 "[Kdeukladatdata]\r\nWPTsubor=" + platform::FromNativePath(file) + "\r\n");
-  ScriptedUi ui;
-  TForm1 form;
-  form.show();
-  QCoreApplication::processEvents();
-  // Once: a second opening would measure the first one's window contents going too.
-  ui.openAnswers.push_back(platform::FromNativePath(file));
-  const long before = StatusKb("VmRSS");
-  ResetPeak();
-  const auto start = std::chrono::steady_clock::now();
-  form.ToolButton10Click();
-  QCoreApplication::processEvents();
-  const double open = Seconds(start);
-  const long peak = StatusKb("VmHWM") - before;
-  std::printf(
-      "open command (text tab + both lists):  %7.3f s  %.1fx the bytes, %d listed, "
-      "peak +%ld MB = %.2fx the file\n",
-      open, open / bytes, form.CheckListBox1->Count(), peak / 1024, peak * 1024.0 / (mb * 1e6));
+  const std::string self = ThisProgram();
+  const std::string empty = (dir / "empty.gpx").string();
+  TempDir::Write(empty, "<gpx/>");
+  const ProcessRun idle = RunProcess({self, "--open", empty, "0"});
+  std::printf("our window opening an empty GPX: %6.3f s, peak %ld MiB\n", idle.seconds,
+              idle.peakKiB / 1024);
 
-  std::string cmd =
-      "command -v gpsbabel >/dev/null && /usr/bin/time -f '%e s, peak %M KB' "
-      "gpsbabel -i gpx -f '" +
-      file.string() + "' -x nuketypes,waypoints -o csv -F /dev/null 2>&1 | tail -n 1";
-  std::printf("gpsbabel -i gpx -f FILE -x nuketypes,waypoints -o csv -F /dev/null: ");
-  std::fflush(stdout);
-  if (std::system(cmd.c_str()) != 0) std::printf("not installed\n");
+  // Alternated, so a slower stretch of the machine falls on both sides alike.
+  std::vector<double> ours, command, babel;
+  std::vector<long> oursPeak, babelPeak;
+  auto runOurs = [&] {
+    const ProcessRun run = RunProcess({self, "--open", file.string(), std::to_string(caches)});
+    if (!run.ok) {
+      std::printf("our open FAILED: %s", run.output.c_str());
+      std::exit(1);
+    }
+    ours.push_back(run.seconds);
+    command.push_back(std::atof(run.output.c_str()));
+    oursPeak.push_back(run.peakKiB);
+  };
+  auto runBabel = [&] {
+    const ProcessRun run = RunProcess({"gpsbabel", "-i", "gpx", "-f", file.string(), "-x",
+                                       "nuketypes,waypoints", "-o", "csv", "-F", "/dev/null"});
+    babel.push_back(run.seconds);
+    babelPeak.push_back(run.peakKiB);
+  };
+  for (int round = 0; round < rounds; ++round) {
+    if (round % 2 == 0) runOurs();
+    if (gpsbabel) runBabel();
+    if (round % 2 == 1) runOurs();
+  }
+  const auto peak = [&](const std::vector<long>& kib) {
+    return std::to_string(MaxOf(kib) / 1024) + " MiB (file + " +
+           std::to_string(static_cast<long>(MaxOf(kib) / 1024 - size / 1048576)) + " MiB)";
+  };
+  std::printf("ours, whole process:             min %6.3f s, median %6.3f s, peak %s\n", Min(ours),
+              Median(ours), peak(oursPeak).c_str());
+  std::printf("  of which the open command:     min %6.3f s, median %6.3f s\n", Min(command),
+              Median(command));
+  if (gpsbabel)
+    std::printf(
+        "gpsbabel -i gpx -x nuketypes,waypoints -o csv, whole process: min %6.3f s, "
+        "median %6.3f s, peak %s\n",
+        Min(babel), Median(babel), peak(babelPeak).c_str());
+  else
+    std::printf("gpsbabel: not installed (apt-get install gpsbabel)\n");
   return 0;
 }

@@ -16,10 +16,14 @@
 
 namespace {
 
-// No waypoint file comes near this; a bigger file is not read into memory at all.
-constexpr std::uint64_t kWaypointFileLimit = 512ull << 20;
-const AnsiString kFileTooLarge =
-    AnsiLiteral("Súbor %s je príliš veľký (viac ako 512 MiB), neotváram ho.");
+// The file's bytes and entries would hold more than kCacheFileMemoryLimit. A file whose bytes
+// alone are more is not read at all.
+AnsiString TooLargeText(const AnsiString& file) {
+  static const AnsiString head =
+      AnsiLiteral("Súbor %s je príliš veľký (otvorený by zabral viac ako ");
+  static const AnsiString tail = AnsiLiteral(" MiB pamäte), neotváram ho.");
+  return FormatMessage1(head + std::to_string(kCacheFileMemoryLimit >> 20) + tail, file);
+}
 
 }  // namespace
 
@@ -39,15 +43,19 @@ void TForm1::ToolButton10Click() {
   if (!OpenDialog2.Execute()) return;
   std::string text;
   try {
-    text =
-        platform::ReadWholeFile(platform::ToNativePath(OpenDialog2.FileName), kWaypointFileLimit);
+    text = platform::ReadWholeFile(platform::ToNativePath(OpenDialog2.FileName),
+                                   kCacheFileMemoryLimit);
   } catch (const platform::FileTooLarge&) {
-    platform::Ui().ShowMessage(FormatMessage1(kFileTooLarge, OpenDialog2.FileName));
+    platform::Ui().ShowMessage(TooLargeText(OpenDialog2.FileName));
     return;
   } catch (const PlatformError&) {
     throw PlatformError(FormatMessage1("Cannot open file %s", OpenDialog2.FileName));
   }
   CacheFileRead read = ReadCacheFile(text);
+  if (CacheFileMemory(text, read.entries) > kCacheFileMemoryLimit) {
+    platform::Ui().ShowMessage(TooLargeText(OpenDialog2.FileName));
+    return;
+  }
   SetWaypointText(std::move(text));
   SetCacheEntries(std::move(read.entries));
   WaypointFile = OpenDialog2.FileName;
@@ -56,11 +64,17 @@ void TForm1::ToolButton10Click() {
 }
 
 void TForm1::SetWaypointText(std::string bytes) {
-  // A GPX or LOC file is shown decoded from its own encoding, a waypoint file as its bytes.
-  if (IsXmlCacheFile(bytes))
-    Memo2->SetText(CacheFileText(bytes));
-  else
+  // The bytes are kept and each line decoded as it is shown: a waypoint file from code page
+  // 1250, GPX and LOC from their own encoding (whole only where line breaks are not bytes).
+  if (!IsXmlCacheFile(bytes)) {
     Memo2->SetText(std::move(bytes));
+    return;
+  }
+  const CacheFileEncoding encoding = CacheFileTextEncoding(bytes);
+  if (encoding.lineByLine)
+    Memo2->SetText(std::move(bytes), encoding.name);
+  else
+    Memo2->SetText(CacheFileText(bytes));
 }
 
 void TForm1::SetCacheEntries(std::vector<CacheEntry> entries) {

@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +13,24 @@
 #include "platform/paths.h"
 
 namespace platform {
+namespace {
+
+// A big file read fills fresh memory page by page: in huge pages the kernel faults in 2 MiB at a
+// time instead of 4 KiB, which makes reading a file of hundreds of megabytes several times
+// faster where page faults are slow. Only the whole huge pages inside the buffer are asked for.
+void PreferHugePages(char* data, size_t size) {
+#ifdef MADV_HUGEPAGE
+  constexpr uintptr_t kHuge = uintptr_t{1} << 21;
+  const uintptr_t begin = (reinterpret_cast<uintptr_t>(data) + kHuge - 1) & ~(kHuge - 1);
+  const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + size) & ~(kHuge - 1);
+  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+  (void)data;
+  (void)size;
+#endif
+}
+
+}  // namespace
 
 std::string ReadWholeFile(const std::filesystem::path& file, std::uint64_t limit) {
   auto fail = [&]() -> std::string {
@@ -30,7 +49,10 @@ std::string ReadWholeFile(const std::filesystem::path& file, std::uint64_t limit
   };
   if (st.st_size > 0 && static_cast<std::uint64_t>(st.st_size) > limit) return tooLarge();
   std::string data;
-  if (st.st_size > 0) data.reserve(static_cast<size_t>(st.st_size));
+  if (st.st_size > 0) {
+    data.reserve(static_cast<size_t>(st.st_size));
+    PreferHugePages(data.data(), data.capacity());
+  }
   char chunk[1 << 16];
   for (;;) {
     ssize_t n = ::read(fd, chunk, sizeof chunk);

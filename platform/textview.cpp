@@ -139,12 +139,16 @@ TTextView::TTextView(const char* designerName, QWidget* parent) : QAbstractScrol
 
 namespace {
 
-// Line starts of a text of 8-bit or 16-bit units, broken as a text control breaks them: at
-// CR LF, a lone CR, a lone LF.
+// Line starts of a text of 8-bit or 16-bit units from start on, broken as a text control breaks
+// them: at CR LF, a lone CR, a lone LF.
 template <typename Text>
-void SplitLines(const Text& text, std::vector<TTextView::LineStart>& lines, int& longestLine) {
+void SplitLines(const Text& text, size_t start, std::vector<TTextView::LineStart>& lines,
+                int& longestLine) {
   const size_t size = static_cast<size_t>(text.size());
-  size_t start = 0, chars = 0, longest = 0, longestLength = 0;
+  // Room for lines of 32 characters on average, so a big file's index is not copied as it
+  // grows: reserved pages that longer lines leave unused are never touched and cost nothing.
+  lines.reserve(size / 32 + 1);
+  size_t chars = 0, longest = 0, longestLength = 0;
   for (;;) {
     lines.push_back({static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(chars)});
     size_t end = start, next = size;
@@ -171,14 +175,32 @@ void SplitLines(const Text& text, std::vector<TTextView::LineStart>& lines, int&
 }  // namespace
 
 void TTextView::SetText(std::string bytes) {
+  SetText(std::move(bytes), QString());
+}
+
+void TTextView::SetText(std::string bytes, const QString& encoding) {
   // Offsets are 32-bit: the files shown here are limited far below that.
   if (bytes.size() >= std::numeric_limits<std::uint32_t>::max()) bytes.resize(0);
   auto shared = std::make_shared<const std::string>(std::move(bytes));
+  isEncoded_ = !encoding.isEmpty();
+  isUtf8_ = encoding.compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) == 0 ||
+            encoding.compare(QLatin1String("UTF8"), Qt::CaseInsensitive) == 0;
+  if (isEncoded_) {
+    // Each line decoded on its own: no state carried over, a mark opening a line kept.
+    const auto flags =
+        QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom;
+    decoder_ = QStringDecoder(encoding.toLatin1().constData(), flags);
+    if (!decoder_.isValid()) decoder_ = QStringDecoder(QStringConverter::Utf8, flags);
+  }
+  const size_t start =
+      isUtf8_ && shared->compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;  // bytes of the UTF-8 mark
   std::vector<LineStart> lines;
-  SplitLines(*shared, lines, longestLine_);
+  SplitLines(*shared, start, lines, longestLine_);
   bytes_ = std::move(shared);
   decoded_.clear();
   isDecoded_ = false;
+  // Shown characters are bytes in code page 1250; in another encoding they are counted later.
+  charactersCounted_ = !isEncoded_;
   lines_ = std::move(lines);
   Reset();
 }
@@ -186,10 +208,12 @@ void TTextView::SetText(std::string bytes) {
 void TTextView::SetText(QString text) {
   if (static_cast<size_t>(text.size()) >= std::numeric_limits<std::uint32_t>::max()) text.clear();
   std::vector<LineStart> lines;
-  SplitLines(text, lines, longestLine_);
+  SplitLines(text, 0, lines, longestLine_);
   bytes_ = std::make_shared<const std::string>();
   decoded_ = std::move(text);
   isDecoded_ = true;
+  isEncoded_ = false;
+  charactersCounted_ = true;
   lines_ = std::move(lines);
   Reset();
 }
@@ -219,15 +243,35 @@ QStringView TTextView::LineChars(int index) const {
 
 QString TTextView::Decode(int line, int from, int count) const {
   if (isDecoded_) return LineChars(line).mid(from, count).toString();
+  if (isEncoded_) return Line(line).mid(from, count);
   return FromAnsi(LineBytes(line).substr(static_cast<size_t>(from), static_cast<size_t>(count)));
 }
 
 QString TTextView::Line(int index) const {
-  return isDecoded_ ? LineChars(index).toString() : FromAnsi(LineBytes(index));
+  if (isDecoded_) return LineChars(index).toString();
+  const std::string_view bytes = LineBytes(index);
+  if (isEncoded_) return decoder_.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+  return FromAnsi(bytes);
 }
 
 int TTextView::LineLength(int line) const {
+  if (isEncoded_) return static_cast<int>(Line(line).size());
   return static_cast<int>(isDecoded_ ? LineChars(line).size() : LineBytes(line).size());
+}
+
+int TTextView::LineOffset(int line) const {
+  CountCharacters();
+  return static_cast<int>(lines_[static_cast<size_t>(line)].chars);
+}
+
+void TTextView::CountCharacters() const {
+  if (charactersCounted_) return;
+  std::uint32_t chars = 0;
+  for (size_t line = 0; line < lines_.size(); ++line) {
+    lines_[line].chars = chars;
+    chars += static_cast<std::uint32_t>(Line(static_cast<int>(line)).size()) + 1;
+  }
+  charactersCounted_ = true;
 }
 
 int TTextView::CharacterCount() const {
@@ -236,6 +280,7 @@ int TTextView::CharacterCount() const {
 }
 
 int TTextView::LineAt(int offset) const {
+  CountCharacters();
   auto after = std::upper_bound(
       lines_.begin(), lines_.end(), static_cast<std::uint32_t>(std::max(offset, 0)),
       [](std::uint32_t value, const LineStart& line) { return value < line.chars; });

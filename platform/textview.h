@@ -1,9 +1,11 @@
 #pragma once
-// A read-only view of a large 8-bit text (a whole waypoint file): lines are laid out only when
-// shown, so a file of a million lines costs its bytes and an index of its lines, not a text
-// document. No word wrap. Assistive technology reads the same text as a text control's.
+// A read-only view of a large text (a whole waypoint or GPX file): lines are decoded and laid
+// out only when shown, so a file of a million lines costs its bytes and an index of its lines,
+// not a text document. No word wrap. Assistive technology reads the same text as a text
+// control's.
 #include <QAbstractScrollArea>
 #include <QString>
+#include <QStringDecoder>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -20,6 +22,9 @@ class TTextView : public QAbstractScrollArea {
 
   // Code page 1250 bytes, split into lines at CR LF, CR and LF (as a text control shows them).
   void SetText(std::string bytes);
+  // Bytes in the named encoding, UTF-8 or one of a byte a character, split the same way and
+  // decoded line by line as shown. A UTF-8 byte-order mark is not shown.
+  void SetText(std::string bytes, const QString& encoding);
   // A text already decoded (a file in an encoding of its own), split the same way.
   void SetText(QString text);
   // The shown text, lines joined by "\n".
@@ -32,9 +37,7 @@ class TTextView : public QAbstractScrollArea {
   // The text from character start up to end, and the line holding a character.
   QString Text(int start, int end) const;
   int LineAt(int offset) const;
-  int LineOffset(int line) const {
-    return static_cast<int>(lines_[static_cast<size_t>(line)].chars);
-  }
+  int LineOffset(int line) const;
   int LineLength(int line) const;
   // The line's place in the viewport, and makes it shown.
   QRect LineRect(int line) const;
@@ -56,6 +59,8 @@ class TTextView : public QAbstractScrollArea {
   std::string_view LineBytes(int index) const;
   QStringView LineChars(int index) const;
   QString Decode(int line, int from, int count) const;
+  // Character offsets of the lines of an encoded text, counted when first asked for.
+  void CountCharacters() const;
   int LineHeight() const;
   void UpdateScrollBars();
   void Reset();
@@ -63,7 +68,11 @@ class TTextView : public QAbstractScrollArea {
   std::shared_ptr<const std::string> bytes_;
   QString decoded_;
   bool isDecoded_ = false;
-  std::vector<LineStart> lines_;
+  // Bytes of an encoding of their own (not code page 1250): each line decoded when needed.
+  bool isEncoded_ = false, isUtf8_ = false;
+  mutable QStringDecoder decoder_;
+  mutable bool charactersCounted_ = true;
+  mutable std::vector<LineStart> lines_;
   int longestLine_ = 0;  // by bytes: it sets the horizontal range
 };
 

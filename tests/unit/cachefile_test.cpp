@@ -203,6 +203,62 @@ TEST(CacheFileFaults, EntriesBeforeAFaultStayAndTheMessageNamesLineAndColumn) {
   EXPECT_EQ(AnsiToUtf8(kml.error), "Súbor je XML, ale nie je GPX ani LOC.");
 }
 
+// Descriptions and logs are stepped over without being decoded: what is inside them must neither
+// end them early nor be taken for a cache, and a fault in them is reported where a reader
+// decoding every element reports it.
+TEST(CacheFileSkipped, ContentThatLooksLikeTagsHidesNoCacheAndEndsNothingEarly) {
+  const std::string file =
+      "<?xml version=\"1.0\"?>\n" + kGpx10 +
+      "<wpt><name>GC1</name><cmt><![CDATA[</cmt></wpt><wpt><name>GC666</name>]]></cmt>"
+      "<sym><x b='/>' a=\"1>2\"><x/>Nested</x><x><!-- </x></sym> --><?pi a > </x> ?></x></sym>"
+      "<gs:cache xmlns:gs=\"http://www.groundspeak.com/cache/1/0/1\"><gs:logs><gs:logs>"
+      "<gs:name>Log</gs:name></gs:logs><gs:name>Log</gs:name></gs:logs>"
+      "<gs:name>Meno</gs:name></gs:cache></wpt>\n"
+      "<rte><wpt><name>GC777</name></wpt></rte></gpx>";
+  EXPECT_EQ(Listed(ReadXmlCacheFile(file)), (Pairs{{"Meno", "GC1"}}));
+  EXPECT_TRUE(ReadXmlCacheFile(file).error.empty());
+}
+
+TEST(CacheFileSkipped, AFaultInASkippedElementIsReportedWhereAWholeReadReportsIt) {
+  // UTF-8 letters before the fault count one column each, 8-bit ones too; lines end at CR LF,
+  // a lone CR or LF.
+  const std::string utf8 = "<?xml version=\"1.0\"?>\r\n" + kGpx10 + "\r" +
+                           PocketQueryCache("GC1", "Prvá") +
+                           "<wpt><name>GC2</name><time>čas</time><desc>Kôň</desc><cmt>ťažký "
+                           "<b>čierny</i></cmt><urlname>U</urlname></wpt></gpx>";
+  const std::string cp1250 = "<?xml version=\"1.0\" encoding=\"windows-1250\"?>\n" + kGpx10 +
+                             "\n<wpt><name>GC1</name><cmt>\x9D\x9E</cmt><urlname>U</urlname>"
+                             "</wpt>\n<wpt><name>GC2</name><cmt>\x9D"
+                             "a\x9E<b>x</i></cmt></wpt></gpx>";
+  const std::string longDescription = PocketQueryCache("GC3", "Tretia");
+  const std::vector<std::string> broken = {
+      utf8, cp1250,
+      // cut off inside a skipped element, inside its CDATA section and inside a comment
+      "<?xml version=\"1.0\"?>\n" + kGpx10 + "\n" + PocketQueryCache("GC1", "Prvá") +
+          longDescription.substr(0, longDescription.find("&lt;p&gt;")),
+      kGpx10 + "<wpt><name>GC1</name><cmt><![CDATA[ab</cmt>", kGpx10 + "<wpt><cmt><!-- <",
+      // a mismatched tag in a kept element after skipped ones
+      kGpx10 + "<wpt><time>čas</time><name>GC1</nam></wpt></gpx>"};
+  for (const std::string& file : broken) {
+    const CacheFileRead read = ReadXmlCacheFile(file), whole = ReadXmlCacheFile(file, true);
+    EXPECT_EQ(Listed(read), Listed(whole)) << file;
+    EXPECT_EQ(AnsiToUtf8(read.error), AnsiToUtf8(whole.error)) << file;
+    EXPECT_FALSE(read.error.empty()) << file;
+  }
+  EXPECT_EQ(Listed(ReadXmlCacheFile(utf8)), (Pairs{{"Prvá", "GC1"}}));
+  EXPECT_EQ(AnsiToUtf8(ReadXmlCacheFile(utf8).error),
+            "Súbor nie je správne XML: chyba na riadku 4, v stĺpci 77. Zoznam obsahuje kešky pred "
+            "chybou.");
+}
+
+TEST(CacheFileMemory, CountsTheBytesAndEveryNameAndCodeOutsideItsEntry) {
+  const std::vector<CacheEntry> entries(1000, {std::string(100, 'x'), "GC1"});
+  const std::string bytes(5000, ' ');
+  const std::uint64_t least = 5000 + 1000 * (sizeof(CacheEntry) + 100);
+  EXPECT_GE(CacheFileMemory(bytes, entries), least);
+  EXPECT_LT(CacheFileMemory(bytes, entries), least + 1000 * 16);
+}
+
 long PeakKilobytes() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);

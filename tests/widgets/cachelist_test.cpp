@@ -130,15 +130,14 @@ TEST_F(CacheList, AFileTooLargeForWaypointsIsRefusedUnread) {
     std::ofstream out(big, std::ios::binary);
     out << "1,Hrad,0,0 (GC1)\r\n";
   }
-  std::filesystem::resize_file(big, (512ull << 20) + 1);  // sparse: nothing is written
+  std::filesystem::resize_file(big, (1ull << 30) + 1);  // sparse: nothing is written
   ui.openAnswers.push_back(platform::FromNativePath(big));
   form->ToolButton10Click();
   ASSERT_EQ(ui.Messages().size(), 1u);
-  EXPECT_EQ(ui.Messages()[0], FormatMessage1("S\xFA"
-                                             "bor %s je pr\xED"
-                                             "li\x9A ve\xBEk\xFD (viac ako 512 MiB), "
-                                             "neotv\xE1ram ho.",
-                                             platform::FromNativePath(big)));
+  EXPECT_EQ(ui.Messages()[0],
+            FormatMessage1(Utf8ToAnsi("Súbor %s je príliš veľký (otvorený by zabral viac ako 1024 "
+                                      "MiB pamäte), neotváram ho."),
+                           platform::FromNativePath(big)));
   EXPECT_EQ(form->CheckListBox1->Count(), 4);
   EXPECT_TRUE(form->Memo2->toPlainText().startsWith(QStringLiteral("OziExplorer")));
 }
@@ -164,6 +163,32 @@ TEST_F(CacheList, TheTextTabShowsEachLineBreakAsOneAndReadsLikeATextControl) {
             QStringLiteral("\u010C\n"));
   EXPECT_EQ(start, 6);
   EXPECT_EQ(end, 8);
+}
+
+TEST_F(CacheList, TheTextTabDecodesEachLineFromTheFilesOwnEncodingAndCountsCharacters) {
+  Load(
+      "<?xml version=\"1.0\" encoding=\"windows-1250\"?>\r\n<gpx>\r\n<wpt><name>GC1</name>"
+      "<urlname>\x8E"
+      "a\x9E"
+      "a</urlname></wpt>\r\n</gpx>",
+      "caches.gpx");
+  platform::TTextView* memo = form->Memo2;
+  EXPECT_EQ(memo->LineCount(), 4);
+  EXPECT_EQ(memo->Line(2), QStringLiteral("<wpt><name>GC1</name><urlname>Žaža</urlname></wpt>"));
+
+  // UTF-8 behind its mark: the mark is not shown, offsets count characters, not bytes.
+  const std::string loc = "<loc>\n<waypoint><name id=\"GC1\">Čaj ťava 😀</name></waypoint>\n</loc>";
+  Load("\xEF\xBB\xBF" + loc, "caches.loc");
+  const QString text = QString::fromUtf8(loc.data(), static_cast<qsizetype>(loc.size()));
+  EXPECT_EQ(memo->toPlainText(), text);
+  EXPECT_EQ(memo->CharacterCount(), text.size());
+  EXPECT_EQ(memo->LineOffset(2), text.indexOf(QStringLiteral("</loc>")));
+  EXPECT_EQ(memo->LineAt(text.indexOf(QStringLiteral("</loc>")) - 1), 1);
+  int start = 0, end = 0;
+  QAccessibleTextInterface* reader = QAccessible::queryAccessibleInterface(memo)->textInterface();
+  EXPECT_EQ(reader->textAtOffset(text.indexOf(QStringLiteral("ťava")), QAccessible::LineBoundary,
+                                 &start, &end),
+            text.mid(6, text.indexOf(QStringLiteral("</loc>")) - 6));
 }
 
 TEST_F(CacheList, CancelKeepsListsAndText) {
