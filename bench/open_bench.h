@@ -123,10 +123,6 @@ inline std::string ThisProgram() {
   return path;
 }
 
-inline double Min(const std::vector<double>& values) {
-  return values.empty() ? 0 : *std::min_element(values.begin(), values.end());
-}
-
 inline long MaxOf(const std::vector<long>& values) {
   return values.empty() ? 0 : *std::max_element(values.begin(), values.end());
 }

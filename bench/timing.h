@@ -22,6 +22,10 @@ double Best(int runs, F&& f) {
   return best;
 }
 
+inline double Min(const std::vector<double>& values) {
+  return values.empty() ? 0 : *std::min_element(values.begin(), values.end());
+}
+
 inline double Median(std::vector<double> values) {
   if (values.empty()) return 0;
   std::sort(values.begin(), values.end());
