@@ -51,7 +51,11 @@ void TForm1::BuildSettingsTab() {
   grid->addWidget(Label7, 0, 1);
   grid->addWidget(Edit4, 1, 1);
   grid->addWidget(Label8, 2, 1);
-  grid->addWidget(Edit5, 3, 1);
+  auto* deviceFolders = new QVBoxLayout;  // the note under the paths: a folder they name is missing
+  deviceFolders->addWidget(Edit5);
+  deviceFolders->addWidget(BuildDeviceFoldersNote(TabSheet7));
+  deviceFolders->addStretch(1);
+  grid->addLayout(deviceFolders, 3, 1);
   grid->addWidget(RadioGroup2, 4, 1);
   auto* exportForm = new QVBoxLayout;  // the check box refines the form chosen above it
   exportForm->addWidget(RadioGroup3);

@@ -72,7 +72,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   (void)accessibleMenus;
   Form1 = this;
   NameControl(this, "TForm1", QStringLiteral("Vireska V 1.2"));
-  setWindowTitle(QStringLiteral("Vireska V 1.2"));
+  setWindowTitle(WindowCaption());
   resize(platform::Scaled(847), platform::Scaled(644));
   setFont(platform::DesignerFont());
 
@@ -126,6 +126,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   WireExport();
   WireDevice();
   WireHandheldGroup();
+  WireDeviceFolders();
   WireFileManager();
 }
 
@@ -154,7 +155,7 @@ void TForm1::BuildMenus() {
   Subor1 = menuBar()->addMenu(QStringLiteral("Súbor"));
   Subor1->setObjectName(QStringLiteral("Subor1"));
   OtvorWPTsbor2 = Subor1->addAction(QStringLiteral("Otvor WPT súbor"));
-  PoliWPTsbordoPDA1 = Subor1->addAction(QStringLiteral("Pošli WPT súbor do PDA"));
+  PoliWPTsbordoPDA1 = Subor1->addAction(QStringLiteral("Pošli WPT/GPX/LOC súbor do PDA"));
   Funkciemanara1 = Subor1->addMenu(QStringLiteral("Funkcie manažéra"));
   Funkciemanara1->setObjectName(QStringLiteral("Funkciemanara1"));
   KopirovaniesborudoPDA2 =

@@ -19,6 +19,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <filesystem>
+#include <memory>
 #include <vector>
 
 #include "platform/ansi.h"
@@ -39,6 +40,7 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QRect;
+class QSplitter;
 class QTabWidget;
 class QTextBrowser;
 class QTimer;
@@ -88,10 +90,13 @@ class TForm1 : public QMainWindow {
   QWidget* TabSheet1;
   QToolBar* ToolBar3;
   QToolButton* ToolButton10;
-  QToolButton* ToolButton13;  // "Pošli WPT súbor do PDA"
+  QToolButton* ToolButton13;  // "Pošli WPT/GPX/LOC súbor do PDA"
   QToolButton* ToolButton12;
   QLabel* Label5;
-  QLabel* Label3;  // "Zoznam kešiek na stiahnutie z webu"
+  QLabel* Label3;        // "Zoznam kešiek na stiahnutie z webu"
+  QSplitter* Splitter1;  // the left panel, which can be widened, and the browser
+  QLineEdit* Edit21;     // the filter over both cache lists
+  QLabel* Label21;       // how many caches, shown and ticked
   QTabWidget* PageControl2;
   QWidget* TabSheet4;
   QWidget* TabSheet5;
@@ -118,6 +123,7 @@ class TForm1 : public QMainWindow {
   WebBrowser* WebBrowser1 = nullptr;  // the browser control (web/)
   TStatusBar* StatusBar1;
   QProgressBar* ProgressBar1;
+  QLabel* Label22;  // in StatusBar1: what the last batch exported
 
   // ---- tab "HTML" (web/form_web.cpp)
   QWidget* TabSheet2;
@@ -136,6 +142,8 @@ class TForm1 : public QMainWindow {
   QLineEdit* Edit4;
   QLabel* Label8;
   QLineEdit* Edit5;
+  QLabel* Label23;             // the handheld folders of Edit4 and Edit5 that do not exist
+  QPushButton* SpeedButton21;  // creates them
   TRadioGroup* RadioGroup2;
   TRadioGroup* RadioGroup3;
   QCheckBox* CheckBox2;  // the MHT form saves the shown page whole ("MHT_Cela")
@@ -218,6 +226,8 @@ class TForm1 : public QMainWindow {
   static std::filesystem::path SettingsFile();
   // A waypoint file was loaded: remembered for the open dialog of a later start.
   void WaypointFileOpened();
+  // The window's caption before the name of the opened file.
+  static QString WindowCaption();
   // "Čo  sa bude exportovať z " and the national site's address.
   void SetRadioGroup2Caption(const AnsiString& nationalSite);
 
@@ -238,6 +248,9 @@ class TForm1 : public QMainWindow {
   void SetCacheEntries(std::vector<CacheEntry> entries);
   // The "WPT" tab shows the file's text.
   void SetWaypointText(std::string bytes);
+  // The filter typed above the lists narrows both.
+  void Edit21Change();
+  void ShowCacheCounts();
 
   // ---- web session (web/form_web.cpp)
   void RadioGroup1Click();
@@ -255,6 +268,8 @@ class TForm1 : public QMainWindow {
   // The push of an exported file to the handheld, under the upload time limit.
   void PushExport(const AnsiString& pcFile, const AnsiString& deviceFile);
   void SpeedButton6Click();
+  // In StatusBar1 (Label22): how many of the batch's caches were exported, and which were not.
+  void ShowBatchSummary(int exported, int taken, const std::vector<AnsiString>& missed);
   void ToolButton12Click();
   void Timer1Timer();
 
@@ -262,6 +277,12 @@ class TForm1 : public QMainWindow {
   void ToolButton2Click();
   void PoliWPTsbordoPDA1Click();
   void ToolButton13Click();
+  // ---- the handheld folders of Edit4 and Edit5 on "Nastavenia" (device/form_devicefolders.cpp)
+  QWidget* BuildDeviceFoldersNote(QWidget* parent);
+  void WireDeviceFolders();
+  // Looks on the handheld's thread whether they exist; Label23 and SpeedButton21 say the answer.
+  void CheckDeviceFolders();
+  void SpeedButton21Click();
   // ---- group "PDA" on "Nastavenia" (device/form_handheld.cpp)
   void Edit6Change();
   void ShowDeviceFolderHint();
@@ -348,6 +369,8 @@ class TForm1 : public QMainWindow {
   bool closed_ = false;
   bool deviceListed_ =
       false;  // the handheld pane was listed: a copy into its folder lists it again
+  std::shared_ptr<const std::vector<CacheEntry>> cacheEntries_;  // what both lists show
+  unsigned folderCheck_ = 0;  // the newest look at the handheld folders; older answers are late
 };
 
 // The main window, reachable by the free routines that work on its controls.

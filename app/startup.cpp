@@ -4,7 +4,9 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QLineEdit>
+#include <QSplitter>
 #include <QTimer>
+#include <algorithm>
 #include <cstdlib>
 
 #include "app/mainform.h"
@@ -27,6 +29,8 @@ namespace {
 const AnsiString kFirstRunFile = AnsiLiteral("Zlaté Moravce50km.wpt");
 // The waypoint file opened last (its folder is where the open dialog starts after a restart).
 constexpr const char* kLastWaypointFile = "WPTposledny";
+// The width of the cache lists' panel on "Browser", in pixels.
+constexpr const char* kListWidth = "SirkaZoznamu";
 
 void SetGridHeader(TStringGrid* grid) {
   const AnsiString header[] = {AnsiLiteral("Názov súboru"), AnsiLiteral("Veľkosť"),
@@ -110,6 +114,12 @@ void TForm1::FormActivate() {
 
   CheckBox2->setChecked(ReadProfileString(ini, "Kdeukladatdata", "MHT_Cela",
                                           CheckBox2->isChecked() ? "1" : "0") == "1");
+  const int listWidth =
+      std::atoi(ReadProfileString(ini, "Kdeukladatdata", kListWidth, "0").c_str());
+  if (listWidth > 0) {
+    const int total = std::max(Splitter1->width(), listWidth + 1);
+    Splitter1->setSizes({listWidth, total - listWidth});
+  }
 
   AppClosing = false;
   StatusBar3->SetPanelText(0, DeviceDir);
@@ -132,6 +142,8 @@ void TForm1::FormClose() {
   try {
     WriteProfileString(ini, "LastCesty", "PDA", StatusBar3->PanelText(0));
     WriteProfileString(ini, "LastCesty", "PC", StatusBar5->PanelText(0));
+    WriteProfileString(ini, "Kdeukladatdata", kListWidth,
+                       std::to_string(Splitter1->sizes().value(0)));
   } catch (const PlatformError& error) {
     platform::ReportError(error);  // a user must always be able to quit
   }

@@ -309,25 +309,40 @@ ListTexts::ListTexts(std::shared_ptr<const std::vector<AnsiString>> texts)
       }) {}
 
 int CheckListModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : texts_.Count();
+  if (parent.isValid()) return 0;
+  return shown_ ? static_cast<int>(shown_->size()) : texts_.Count();
+}
+
+int CheckListModel::EntryOf(int row) const {
+  if (row < 0 || row >= rowCount()) return -1;
+  return shown_ ? (*shown_)[static_cast<size_t>(row)] : row;
+}
+
+int CheckListModel::RowOf(int entry) const {
+  if (entry < 0 || entry >= texts_.Count()) return -1;
+  if (!shown_) return entry;
+  const auto at = std::lower_bound(shown_->begin(), shown_->end(), entry);
+  return at != shown_->end() && *at == entry ? static_cast<int>(at - shown_->begin()) : -1;
 }
 
 QVariant CheckListModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || index.row() >= texts_.Count()) return {};
+  const int entry = index.isValid() ? EntryOf(index.row()) : -1;
+  if (entry < 0) return {};
   switch (role) {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
-      return FromAnsi(texts_.Text(index.row()));
+      return FromAnsi(texts_.Text(entry));
     case Qt::CheckStateRole:
-      return checks_[static_cast<size_t>(index.row())] ? Qt::Checked : Qt::Unchecked;
+      return checks_[static_cast<size_t>(entry)] ? Qt::Checked : Qt::Unchecked;
     default:
       return {};
   }
 }
 
 bool CheckListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-  if (role != Qt::CheckStateRole || !index.isValid() || index.row() >= texts_.Count()) return false;
-  SetChecked(index.row(), value.value<Qt::CheckState>() == Qt::Checked);
+  const int entry = index.isValid() ? EntryOf(index.row()) : -1;
+  if (role != Qt::CheckStateRole || entry < 0) return false;
+  SetChecked(entry, value.value<Qt::CheckState>() == Qt::Checked);
   return true;
 }
 
@@ -341,6 +356,15 @@ void CheckListModel::SetTexts(ListTexts texts) {
   beginResetModel();
   texts_ = std::move(texts);
   checks_.assign(static_cast<size_t>(texts_.Count()), false);
+  checkedCount_ = 0;
+  shown_.reset();
+  endResetModel();
+  Q_EMIT marksChanged();
+}
+
+void CheckListModel::SetShown(std::optional<std::vector<int>> entries) {
+  beginResetModel();
+  shown_ = std::move(entries);
   endResetModel();
 }
 
@@ -352,14 +376,20 @@ void CheckListModel::SetChecked(int index, bool checked) {
   if (index < 0 || index >= texts_.Count()) return;
   if (checks_[static_cast<size_t>(index)] == checked) return;
   checks_[static_cast<size_t>(index)] = checked;
-  const QModelIndex at = this->index(index);
-  Q_EMIT dataChanged(at, at, {Qt::CheckStateRole});
+  checkedCount_ += checked ? 1 : -1;
+  if (const int row = RowOf(index); row >= 0) {
+    const QModelIndex at = this->index(row);
+    Q_EMIT dataChanged(at, at, {Qt::CheckStateRole});
+  }
+  Q_EMIT marksChanged();
 }
 
 void CheckListModel::SetAllChecked(bool checked) {
   if (checks_.empty()) return;
   checks_.assign(checks_.size(), checked);
-  Q_EMIT dataChanged(index(0), index(texts_.Count() - 1), {Qt::CheckStateRole});
+  checkedCount_ = checked ? texts_.Count() : 0;
+  if (rowCount() > 0) Q_EMIT dataChanged(index(0), index(rowCount() - 1), {Qt::CheckStateRole});
+  Q_EMIT marksChanged();
 }
 
 TCheckListBox::TCheckListBox(const char* designerName, QWidget* parent)
@@ -368,6 +398,11 @@ TCheckListBox::TCheckListBox(const char* designerName, QWidget* parent)
   setModel(model_);
   setSelectionMode(QAbstractItemView::SingleSelection);
   setUniformItemSizes(true);
+  // A selection made in the view replaces one of a hidden entry.
+  connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          [this](const QItemSelection& selected) {
+            if (!selected.isEmpty()) hiddenSelected_ = -1;
+          });
 }
 
 AnsiString TCheckListBox::ItemText(int index) const {
@@ -376,16 +411,38 @@ AnsiString TCheckListBox::ItemText(int index) const {
 }
 
 bool TCheckListBox::Selected(int index) const {
-  return index >= 0 && index < Count() && selectionModel()->isSelected(model_->index(index));
+  if (index < 0 || index >= Count()) return false;
+  const int row = model_->RowOf(index);
+  if (row < 0) return index == hiddenSelected_;
+  return selectionModel()->isSelected(model_->index(row));
 }
 
 void TCheckListBox::SetSelected(int index, bool selected) {
   if (index < 0 || index >= Count()) return;
-  const QModelIndex at = model_->index(index);
+  const int row = model_->RowOf(index);
+  if (row < 0) {
+    if (selected) {
+      clearSelection();
+      hiddenSelected_ = index;
+    } else if (hiddenSelected_ == index) {
+      hiddenSelected_ = -1;
+    }
+    return;
+  }
+  const QModelIndex at = model_->index(row);
   if (selected)
     selectionModel()->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect);
   else
     selectionModel()->select(at, QItemSelectionModel::Deselect);
+}
+
+void TCheckListBox::SetShown(std::optional<std::vector<int>> entries) {
+  int selected = hiddenSelected_;
+  if (const QModelIndexList rows = selectionModel()->selectedIndexes(); !rows.isEmpty())
+    selected = model_->EntryOf(rows.front().row());
+  model_->SetShown(std::move(entries));
+  hiddenSelected_ = -1;
+  if (selected >= 0) SetSelected(selected, true);
 }
 
 void TCheckListBox::mouseReleaseEvent(QMouseEvent* event) {
@@ -403,6 +460,7 @@ void TCheckListBox::keyPressEvent(QKeyEvent* event) {
 }
 
 void TCheckListBox::SetItems(ListTexts texts) {
+  hiddenSelected_ = -1;
   model_->SetTexts(std::move(texts));
   setCurrentIndex({});
   clearSelection();

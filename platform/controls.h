@@ -15,6 +15,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/ansi.h"
@@ -152,16 +153,31 @@ class CheckListModel : public QAbstractListModel {
   Qt::ItemFlags flags(const QModelIndex& index) const override;
 
   const ListTexts& Texts() const { return texts_; }
-  // New entries, all unchecked.
+  // New entries, all unchecked, all shown.
   void SetTexts(ListTexts texts);
+  // Marks belong to entries (indexes into the texts), shown or not.
   bool Checked(int index) const;
   void SetChecked(int index, bool checked);
   // Every entry at once, told to the view as one change.
   void SetAllChecked(bool checked);
+  int CheckedCount() const { return checkedCount_; }
+
+  // The entries the view shows, in ascending order; none given: all. Rows of the view are the
+  // shown entries.
+  void SetShown(std::optional<std::vector<int>> entries);
+  bool Filtered() const { return shown_.has_value(); }
+  int EntryCount() const { return texts_.Count(); }
+  int EntryOf(int row) const;
+  int RowOf(int entry) const;  // -1 when hidden
+ Q_SIGNALS:
+  // A mark changed, of a shown entry or a hidden one, or the entries were replaced.
+  void marksChanged();
 
  private:
   ListTexts texts_;
   std::vector<bool> checks_;
+  int checkedCount_ = 0;
+  std::optional<std::vector<int>> shown_;
 };
 
 class TCheckListBox : public QListView {
@@ -169,19 +185,23 @@ class TCheckListBox : public QListView {
  public:
   TCheckListBox(const char* designerName, QWidget* parent);
   CheckListModel* Entries() const { return model_; }
-  int Count() const { return model_->rowCount(); }
+  // Entries, shown or hidden: every index below is an entry's.
+  int Count() const { return model_->EntryCount(); }
   AnsiString ItemText(int index) const;
   bool Checked(int index) const { return model_->Checked(index); }
   void SetChecked(int index, bool checked) { model_->SetChecked(index, checked); }
   void SetAllChecked(bool checked) { model_->SetAllChecked(checked); }
   bool Selected(int index) const;
   void SetSelected(int index, bool selected);
-  int ItemIndex() const { return currentIndex().row(); }
-  // Replaces the entries in one change, all unchecked, none selected.
+  int ItemIndex() const { return model_->EntryOf(currentIndex().row()); }
+  // Replaces the entries in one change, all unchecked, none selected, all shown.
   void SetItems(ListTexts texts);
   void SetItems(const std::vector<AnsiString>& texts);
-  // The entry's place in the viewport.
-  QRect ItemRect(int index) const { return visualRect(model_->index(index)); }
+  // Shows only these entries (ascending), or all. The selected entry stays selected, shown or
+  // not: a command that selects a hidden entry acts on it as on a shown one.
+  void SetShown(std::optional<std::vector<int>> entries);
+  // The entry's place in the viewport (empty when hidden).
+  QRect ItemRect(int index) const { return visualRect(model_->index(model_->RowOf(index))); }
  Q_SIGNALS:
   // A click on an entry, reported after a click on its check box has changed the mark.
   void clicked();
@@ -192,6 +212,7 @@ class TCheckListBox : public QListView {
 
  private:
   CheckListModel* model_;
+  int hiddenSelected_ = -1;  // an entry selected while the view does not show it
 };
 
 class TRadioGroup : public QGroupBox {

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <string>
 
+#include "platform/codepage.h"
 #include "platform/error.h"
 #include "platform/paths.h"
 
@@ -32,16 +33,49 @@ void PreferHugePages(char* data, size_t size) {
 
 }  // namespace
 
+AnsiString ErrorReason(unsigned code) {
+  switch (code) {
+    case 2:
+      return AnsiLiteral("súbor neexistuje");
+    case 3:
+      return AnsiLiteral("priečinok neexistuje");
+    case 5:
+      return AnsiLiteral("prístup zamietnutý");
+    case 19:
+      return AnsiLiteral("médium je chránené proti zápisu");
+    case 21:
+    case 1167:
+      return AnsiLiteral("zariadenie nie je pripravené");
+    case 32:
+      return AnsiLiteral("súbor práve používa iný program");
+    case 112:
+      return AnsiLiteral("na disku nie je miesto");
+    case 123:
+      return AnsiLiteral("názov nie je platný");
+    case 183:
+      return AnsiLiteral("už existuje");
+    case 206:
+      return AnsiLiteral("cesta je príliš dlhá");
+    case PcFile::kNotAFile:
+      return AnsiLiteral("nie je obyčajný súbor");
+    case 0xFFFF:  // what every call answers while no handheld library is there
+      return AnsiLiteral("PDA nie je pripojené");
+    default:
+      return AnsiLiteral("chyba č. ") + std::to_string(code);
+  }
+}
+
 std::string ReadWholeFile(const std::filesystem::path& file, std::uint64_t limit) {
-  auto fail = [&]() -> std::string {
-    throw PlatformError(FormatMessage1("Cannot open file %s", FromNativePath(file)));
+  auto fail = [&](unsigned error) -> std::string {
+    throw FileNotRead(FormatMessage1("Cannot open file %s", FromNativePath(file)), error);
   };
   int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return fail();
+  if (fd < 0) return fail(WindowsErrorFromErrno(errno));
   struct stat st {};
   if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    const unsigned error = S_ISDIR(st.st_mode) ? 5u : WindowsErrorFromErrno(errno);
     ::close(fd);
-    return fail();
+    return fail(error);
   }
   auto tooLarge = [&]() -> std::string {
     ::close(fd);
@@ -58,8 +92,9 @@ std::string ReadWholeFile(const std::filesystem::path& file, std::uint64_t limit
     ssize_t n = ::read(fd, chunk, sizeof chunk);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
+      const unsigned error = WindowsErrorFromErrno(errno);
       ::close(fd);
-      return fail();
+      return fail(error);
     }
     if (n == 0) break;
     // A file that grows, or a device or pipe without a size, stops at the limit all the same.

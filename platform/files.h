@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include "platform/ansi.h"
 #include "platform/error.h"
@@ -16,7 +17,22 @@ class FileTooLarge : public PlatformError {
   using PlatformError::PlatformError;
 };
 
-// The whole file as bytes; a file that cannot be read raises "Cannot open file %s". More than
+// What a user is told of a Windows error number (of a PC file or of the handheld), in Slovak:
+// "priečinok neexistuje", "prístup zamietnutý", ...; "chyba č. N" for a number without words.
+AnsiString ErrorReason(unsigned code);
+
+// Raised by ReadWholeFile for a file that cannot be read, with the Windows error number of why.
+class FileNotRead : public PlatformError {
+ public:
+  FileNotRead(AnsiString message, unsigned error)
+      : PlatformError(std::move(message)), error_(error) {}
+  unsigned Error() const { return error_; }
+
+ private:
+  unsigned error_;
+};
+
+// The whole file as bytes; a file that cannot be read raises FileNotRead. More than
 // limit bytes (a pipe or device that never ends, too) raise FileTooLarge instead.
 std::string ReadWholeFile(const std::filesystem::path& file, std::uint64_t limit = UINT64_MAX);
 

@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -19,6 +20,7 @@
 #include "device/transfer.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
+#include "platform/error.h"
 #include "platform/profile.h"
 #include "platform/state.h"
 #include "platform/ui.h"
@@ -36,6 +38,10 @@ constexpr std::uint32_t kAfterScanMs = 500;
 constexpr int kPumpWaitMs = 5;  // one pass of a pumping loop that must not spin a core
 const AnsiString kHintBlockStart = AnsiLiteral("<br><b><i>Pomôcku odkódoval Vireska:</i><li>");
 constexpr char kHintBlockEnd[] = "</b>";
+const AnsiString kPageNotLoaded =
+    AnsiLiteral("Stránku %s sa nepodarilo načítať – skontrolujte pripojenie na internet.");
+const AnsiString kCachePageNotLoaded =
+    AnsiLiteral("Stránku kešky %s sa nepodarilo načítať – skontrolujte pripojenie na internet.");
 
 Site ChosenSite(const TRadioGroup* group) {
   return group->ItemIndex() == 1 ? Site::International : Site::National;
@@ -76,8 +82,8 @@ void TForm1::BuildBrowserTab() {
   ToolBar3->addWidget(ToolButton10);
   ToolButton13 = new QToolButton(ToolBar3);
   ToolButton13->setIcon(ImageList1[2]);
-  ToolButton13->setToolTip(QStringLiteral("Pošli WPT súbor do PDA"));
-  NameControl(ToolButton13, "ToolButton13", QStringLiteral("Pošli WPT súbor do PDA"));
+  ToolButton13->setToolTip(QStringLiteral("Pošli WPT/GPX/LOC súbor do PDA"));
+  NameControl(ToolButton13, "ToolButton13", QStringLiteral("Pošli WPT/GPX/LOC súbor do PDA"));
   ToolBar3->addWidget(ToolButton13);
   ToolBar3->addSeparator();
   ToolButton12 = new QToolButton(ToolBar3);
@@ -97,17 +103,28 @@ void TForm1::BuildBrowserTab() {
   ToolBar3->addWidget(Label5);
   page->addWidget(ToolBar3);
 
-  auto* middle = new QHBoxLayout;
-  middle->setSpacing(2);
-  page->addLayout(middle, 1);
+  // The left panel can be widened for long cache names; the browser takes the rest.
+  Splitter1 = new QSplitter(Qt::Horizontal, TabSheet1);
+  NameControl(Splitter1, "Splitter1", QStringLiteral("Splitter1"));
+  Splitter1->setChildrenCollapsible(false);
+  Splitter1->setHandleWidth(platform::Scaled(4));
+  page->addWidget(Splitter1, 1);
 
-  auto* left = new QWidget(TabSheet1);
-  left->setFixedWidth(platform::Scaled(241));
+  auto* left = new QWidget(Splitter1);
+  left->setMinimumWidth(platform::Scaled(241));
   auto* col = new QVBoxLayout(left);
   col->setContentsMargins(2, 2, 2, 2);
   col->setSpacing(3);
   Label3 = MakeLabel(QStringLiteral("Zoznam kešiek na stiahnutie z webu"), left, "Label3");
   col->addWidget(Label3);
+  Edit21 = new QLineEdit(left);
+  NameControl(Edit21, "Edit21", QStringLiteral("Filter kešiek"));
+  Edit21->setPlaceholderText(QStringLiteral("Filter: názov alebo kód"));
+  Edit21->setToolTip(
+      QStringLiteral("Zobrazí len kešky, ktorých názov alebo kód obsahuje napísaný text "
+                     "(na veľkosti písmen a diakritike nezáleží)."));
+  Edit21->setClearButtonEnabled(true);
+  col->addWidget(Edit21);
   PageControl2 = new QTabWidget(left);
   NameControl(PageControl2, "PageControl2", QStringLiteral("PageControl2"));
   TabSheet4 = new QWidget;
@@ -125,6 +142,9 @@ void TForm1::BuildBrowserTab() {
   PageControl2->addTab(TabSheet4, QStringLiteral("Podľa názvov"));
   PageControl2->addTab(TabSheet5, QStringLiteral("Podľa GCxxxx"));
   col->addWidget(PageControl2, 1);
+  Label21 = MakeLabel(QString(), left, "Label21");
+  Label21->setWordWrap(true);
+  col->addWidget(Label21);
 
   ToolBar1 = new QToolBar(left);
   NameControl(ToolBar1, "ToolBar1", QStringLiteral("ToolBar1"));
@@ -180,13 +200,15 @@ void TForm1::BuildBrowserTab() {
   login->addWidget(Edit2, 1, 1);
   login->addWidget(SpeedButton5, 2, 0, 1, 2);
   col->addLayout(login);
-  middle->addWidget(left);
+  Splitter1->addWidget(left);
 
-  WebBrowserHost = new QWidget(TabSheet1);
+  WebBrowserHost = new QWidget(Splitter1);
   NameControl(WebBrowserHost, "WebBrowser1", QStringLiteral("WebBrowser1"));
   auto* host = new QVBoxLayout(WebBrowserHost);
   host->setContentsMargins(0, 0, 0, 0);
-  middle->addWidget(WebBrowserHost, 1);
+  Splitter1->addWidget(WebBrowserHost);
+  Splitter1->setStretchFactor(0, 0);
+  Splitter1->setStretchFactor(1, 1);
 
   StatusBar1 = new TStatusBar("StatusBar1", {104, 50, 50, 50}, TabSheet1);
   ProgressBar1 = new QProgressBar(StatusBar1->Panel(0));
@@ -196,6 +218,14 @@ void TForm1::BuildBrowserTab() {
   ProgressBar1->setTextVisible(false);
   ProgressBar1->setGeometry(platform::Scaled(2), platform::Scaled(2), platform::Scaled(100),
                             platform::Scaled(15));
+  // The batch's summary, between the panels of the handheld and of the print link; shown only
+  // after a batch.
+  Label22 = MakeLabel(QString(), StatusBar1, "Label22");
+  Label22->setFrameShape(QFrame::Panel);
+  Label22->setFrameShadow(QFrame::Sunken);
+  Label22->setTextFormat(Qt::PlainText);
+  Label22->hide();
+  static_cast<QBoxLayout*>(StatusBar1->layout())->insertWidget(3, Label22);
   page->addWidget(StatusBar1);
 }
 
@@ -230,11 +260,14 @@ void TForm1::SpeedButton5Click() {
   LoggedIn = false;
   WebBrowser1->Stop();
   PageReady = false;
-  WebBrowser1->Navigate(LoginPageUrl(site, SiteRoot(SettingsFile(), site)));
+  const AnsiString loginPage = LoginPageUrl(site, SiteRoot(SettingsFile(), site));
+  WebBrowser1->Navigate(loginPage);
   WaitForPageAndIdle(WebBrowser1);
   if (site == Site::International) {
     while (WebBrowser1->Busy()) platform::ProcessMessagesWaiting(kPumpWaitMs);
   }
+  // The engine's error page has no login form: the user is told why, not which field is missing.
+  if (WebBrowser1->LoadFailed()) throw PlatformError(FormatMessage1(kPageNotLoaded, loginPage));
 
   SetElementValue(WebBrowser1, fields.user, ToAnsi(Edit1->text()));
   SetElementValue(WebBrowser1, fields.password, ToAnsi(Edit2->text()));
@@ -300,6 +333,8 @@ void TForm1::SpeedButton4Click() {
     WebBrowser1->Navigate(
         CachePageUrl(Site::National, SiteRoot(SettingsFile(), Site::National), code));
     WaitForPageReady(PagePoll::PumpThenSleep);
+    if (WebBrowser1->LoadFailed())
+      platform::Ui().ShowMessage(FormatMessage1(kCachePageNotLoaded, code));
 
     std::unique_ptr<TextRange> range = WebBrowser1->BodyTextRange();
     if (!HintText.empty()) {

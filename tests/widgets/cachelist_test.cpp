@@ -1,7 +1,12 @@
 #include <QAccessible>
+#include <QClipboard>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
+#include <QToolTip>
 #include <cstdio>
 #include <fstream>
 
@@ -61,11 +66,10 @@ TEST_F(CacheList, GpxAndLocFilesListTheirCachesIndexAlignedWithConvertedNames) {
       "<wpt lat=\"48.1\" lon=\"18.1\"><name>PKZM001</name><desc>Parkovisko</desc></wpt>\n"
       "<wpt lat=\"48.1\" lon=\"18.1\"><name>GCZM002</name><urlname>Čajovňa 東京</urlname></wpt>\n"
       "</gpx>\n";
-  // The dialog offers the waypoint file first, then each new format and all three at once.
+  // The dialog starts on all three formats (its first filter), each pattern written once.
   EXPECT_EQ(platform::QtNameFilters(form->OpenDialog2.Filter),
-            QStringLiteral("Waypoints oziexplorer[*.wpt] (*.wpt);;GPX[*.gpx] (*.gpx);;"
-                           "LOC[*.loc] (*.loc);;WPT, GPX a LOC[*.wpt;*.gpx;*.loc] (*.wpt *.gpx "
-                           "*.loc)"));
+            QStringLiteral("WPT, GPX a LOC (*.wpt *.gpx *.loc);;Waypoints oziexplorer (*.wpt);;"
+                           "GPX (*.gpx);;LOC (*.loc);;Všetky súbory (*)"));
   EXPECT_EQ(form->OpenDialog2.DefaultExt, "*.wpt");
 
   Load(gpx, "caches.gpx");
@@ -100,14 +104,17 @@ TEST_F(CacheList, GpxAndLocFilesListTheirCachesIndexAlignedWithConvertedNames) {
 }
 
 TEST_F(CacheList, UnreadableFileIsReportedAndNothingChanges) {
-  Load(kFile);
+  Load(kFile, "Moje kešky.wpt");
+  EXPECT_EQ(form->windowTitle(), QStringLiteral("Vireska V 1.2 – Moje kešky.wpt"));
   ui.openAnswers.push_back("/no/such/file.wpt");
   EXPECT_THROW(form->ToolButton10Click(), PlatformError);
+  const AnsiString missing =
+      Utf8ToAnsi("Súbor /no/such/file.wpt sa nedá otvoriť: súbor neexistuje.");
   try {
     ui.openAnswers.push_back("/no/such/file.wpt");
     form->ToolButton10Click();
   } catch (const PlatformError& e) {
-    EXPECT_EQ(e.Message(), "Cannot open file /no/such/file.wpt");
+    EXPECT_EQ(e.Message(), missing);
   }
   EXPECT_EQ(form->CheckListBox1->Count(), 4);
   EXPECT_TRUE(form->Memo2->toPlainText().startsWith(QStringLiteral("OziExplorer")));
@@ -115,10 +122,108 @@ TEST_F(CacheList, UnreadableFileIsReportedAndNothingChanges) {
   // Clicked, the failure ends the command with its message and the window goes on.
   ui.openAnswers.push_back("/no/such/file.wpt");
   QTest::mouseClick(form->ToolButton10, Qt::LeftButton);
-  EXPECT_EQ(ui.Messages(), std::vector<AnsiString>{"Cannot open file /no/such/file.wpt"});
+  EXPECT_EQ(ui.Messages(), std::vector<AnsiString>{missing});
   EXPECT_EQ(form->CheckListBox1->Count(), 4);
   QTest::mouseClick(form->SpeedButton1, Qt::LeftButton);
   EXPECT_TRUE(form->CheckListBox1->Checked(3));
+
+  // A file of no caches at all (a picture, an empty file) is refused: what was there stays,
+  // ticks, text and the name in the title included.
+  ui.shown.clear();
+  Load(std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16), "foto.wpt");  // bytes: a PNG header
+  Load("", "prazdny.gpx");
+  EXPECT_EQ(ui.Messages(),
+            std::vector<AnsiString>(2, Utf8ToAnsi("Súbor neobsahuje žiadne kešky.")));
+  EXPECT_EQ(form->CheckListBox1->Count(), 4);
+  EXPECT_TRUE(form->CheckListBox2->Checked(3));
+  EXPECT_TRUE(form->Memo2->toPlainText().startsWith(QStringLiteral("OziExplorer")));
+  EXPECT_EQ(form->windowTitle(), QStringLiteral("Vireska V 1.2 – Moje kešky.wpt"));
+}
+
+// The filter narrows both lists to the same entries: what a row shows, ticks and selection still
+// belong to the entry, and a hidden tick stays for the batch.
+TEST_F(CacheList, TheFilterNarrowsBothListsTogetherAndKeepsEveryEntrysMarks) {
+  Load(kFile);
+  form->show();
+  form->CheckListBox1->SetChecked(2, true);
+  form->CheckListBox2->SetChecked(2, true);
+  EXPECT_EQ(form->Label21->text(), QStringLiteral("Kešiek: 4, označených: 1"));
+
+  // Case and diacritics do not matter; the code counts as much as the name.
+  form->Edit21->setText(QStringLiteral("CTYRI"));
+  for (TCheckListBox* list : {form->CheckListBox1, form->CheckListBox2}) {
+    ASSERT_EQ(list->Entries()->rowCount(), 1);
+    EXPECT_EQ(list->Count(), 4);
+    EXPECT_TRUE(list->ItemRect(2).isEmpty());
+  }
+  EXPECT_TRUE(form->CheckListBox1->Checked(2));
+  EXPECT_EQ(form->Label21->text(), QStringLiteral("Zobrazených: 1 z 4, označených: 1"));
+  QApplication::processEvents();
+  ClickCheckBox(form->CheckListBox1, 3);  // the one row shown is entry 3
+  EXPECT_TRUE(form->CheckListBox2->Checked(3));
+  EXPECT_FALSE(form->CheckListBox2->Checked(0));
+  EXPECT_EQ(form->Label21->text(), QStringLiteral("Zobrazených: 1 z 4, označených: 2"));
+
+  form->Edit21->setText(QStringLiteral("gc2"));
+  EXPECT_EQ(form->CheckListBox2->Entries()->rowCount(), 1);
+  EXPECT_EQ(form->CheckListBox1->ItemText(form->CheckListBox1->Entries()->EntryOf(0)), "Pod lesom");
+  // A command may select a hidden entry; the selection then shows once the filter lets it.
+  form->CheckListBox1->SetSelected(2, true);
+  EXPECT_TRUE(form->CheckListBox1->Selected(2));
+  EXPECT_FALSE(form->CheckListBox1->Selected(1));
+  form->Edit21->clear();
+  EXPECT_EQ(form->CheckListBox1->Entries()->rowCount(), 4);
+  EXPECT_TRUE(
+      form->CheckListBox1->selectionModel()->isSelected(form->CheckListBox1->Entries()->index(2)));
+  EXPECT_TRUE(form->CheckListBox1->Checked(2));
+  EXPECT_TRUE(form->CheckListBox1->Checked(3));
+
+  // A name the panel cuts shows whole in a tooltip; elsewhere the list says what the batch takes.
+  Load(
+      "1,Veľmi dlhý názov kešky, ktorý sa do úzkeho panelu nikdy nezmestí celý,0,0 (GC7)\n"
+      "2,Krátka,0,0 (GC8)\n");
+  QApplication::processEvents();
+  auto tipAt = [&](int entry) {
+    QToolTip::hideText();
+    const QPoint at = form->CheckListBox1->ItemRect(entry).center();
+    QHelpEvent help(QEvent::ToolTip, at, form->CheckListBox1->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(form->CheckListBox1->viewport(), &help);
+    return QToolTip::text();
+  };
+  EXPECT_EQ(tipAt(0), FromAnsi(form->CheckListBox1->ItemText(0)));
+  EXPECT_TRUE(tipAt(1).contains(QStringLiteral("aj tie, ktoré filter práve skrýva")));
+}
+
+TEST_F(CacheList, TheTextTabSelectsAndCopiesLikeATextControl) {
+  Load(kFile);
+  form->show();
+  form->PageControl1->setCurrentWidget(form->TabSheet3);
+  QApplication::processEvents();
+  platform::TTextView* memo = form->Memo2;
+  QWidget* view = memo->viewport();
+  // A double click takes the code, a drag from there to the next line what lies between.
+  const QRect line4 = memo->LineRect(4);
+  const int code = static_cast<int>(memo->Line(4).indexOf(QStringLiteral("GC1")));
+  const QPoint inCode(
+      line4.left() + QFontMetrics(memo->font()).horizontalAdvance(memo->Line(4).left(code + 1)),
+      line4.center().y());
+  QTest::mouseDClick(view, Qt::LeftButton, {}, inCode);
+  EXPECT_EQ(memo->SelectedText(), QStringLiteral("GC1"));
+  QTest::keyClick(memo, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("GC1"));
+
+  QTest::mousePress(view, Qt::LeftButton, {}, QPoint(line4.left() + 1, line4.center().y()));
+  QTest::mouseMove(view, QPoint(memo->LineRect(5).left() + 1, memo->LineRect(5).center().y()));
+  QTest::mouseRelease(view, Qt::LeftButton, {},
+                      QPoint(memo->LineRect(5).left() + 1, memo->LineRect(5).center().y()));
+  EXPECT_EQ(memo->SelectedText(), memo->Line(4) + QLatin1Char('\n'));
+  QTest::keyClick(memo, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClick(memo, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), memo->toPlainText());
+  // Assistive technology sees the same selection.
+  int start = -1, end = -1;
+  QAccessible::queryAccessibleInterface(memo)->textInterface()->selection(0, &start, &end);
+  EXPECT_EQ(end - start, memo->CharacterCount());
 }
 
 TEST_F(CacheList, AFileTooLargeForWaypointsIsRefusedUnread) {
