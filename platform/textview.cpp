@@ -2,7 +2,14 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QAction>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
@@ -41,12 +48,15 @@ class TextViewAccessible final : public QAccessibleWidget, public QAccessibleTex
   }
 
   void selection(int, int* startOffset, int* endOffset) const override {
-    *startOffset = *endOffset = 0;
+    *startOffset = View()->SelectionStart();
+    *endOffset = View()->SelectionEnd();
   }
-  int selectionCount() const override { return 0; }
-  void addSelection(int, int) override {}
-  void removeSelection(int) override {}
-  void setSelection(int, int, int) override {}
+  int selectionCount() const override {
+    return View()->SelectionEnd() > View()->SelectionStart() ? 1 : 0;
+  }
+  void addSelection(int start, int end) override { View()->SetSelection(start, end); }
+  void removeSelection(int) override { View()->SetSelection(cursor_, cursor_); }
+  void setSelection(int, int start, int end) override { View()->SetSelection(start, end); }
   int cursorPosition() const override { return cursor_; }
   void setCursorPosition(int position) override {
     cursor_ = std::clamp(position, 0, characterCount());
@@ -219,6 +229,7 @@ void TTextView::SetText(QString text) {
 }
 
 void TTextView::Reset() {
+  anchor_ = cursor_ = 0;
   verticalScrollBar()->setValue(0);
   horizontalScrollBar()->setValue(0);
   UpdateScrollBars();
@@ -337,18 +348,127 @@ void TTextView::UpdateScrollBars() {
   horizontalScrollBar()->setSingleStep(fontMetrics().averageCharWidth());
 }
 
+namespace {
+
+constexpr int kLineFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextExpandTabs | Qt::TextSingleLine;
+
+bool IsWordCharacter(QChar c) {
+  return c.isLetterOrNumber() || c == u'_';
+}
+
+}  // namespace
+
+int TTextView::PrefixWidth(int line, int count) const {
+  if (count <= 0) return 0;
+  return fontMetrics().size(kLineFlags, Decode(line, 0, count)).width();
+}
+
+int TTextView::OffsetAt(const QPoint& point) const {
+  const int line = std::clamp(verticalScrollBar()->value() + (point.y() - kMargin) / LineHeight(),
+                              0, LineCount() - 1);
+  const int x = point.x() - LineRect(line).left();
+  // The first character whose middle lies right of the point.
+  int low = 0, high = LineLength(line);
+  while (low < high) {
+    const int mid = (low + high) / 2;
+    const int middle = (PrefixWidth(line, mid) + PrefixWidth(line, mid + 1)) / 2;
+    if (middle < x)
+      low = mid + 1;
+    else
+      high = mid;
+  }
+  return LineOffset(line) + low;
+}
+
+void TTextView::SetSelection(int anchor, int cursor) {
+  anchor_ = std::clamp(anchor, 0, CharacterCount());
+  cursor_ = std::clamp(cursor, 0, CharacterCount());
+  viewport()->update();
+}
+
+void TTextView::SelectAll() {
+  SetSelection(0, CharacterCount());
+}
+
+void TTextView::Copy() const {
+  if (SelectionEnd() > SelectionStart()) QGuiApplication::clipboard()->setText(SelectedText());
+}
+
+void TTextView::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return QAbstractScrollArea::mousePressEvent(event);
+  const int offset = OffsetAt(event->position().toPoint());
+  SetSelection(event->modifiers() & Qt::ShiftModifier ? anchor_ : offset, offset);
+}
+
+void TTextView::mouseMoveEvent(QMouseEvent* event) {
+  if (!(event->buttons() & Qt::LeftButton)) return QAbstractScrollArea::mouseMoveEvent(event);
+  const QPoint at = event->position().toPoint();
+  const int offset = OffsetAt(at);
+  // Dragged past the top or the bottom, the text scrolls along.
+  if (at.y() < 0 || at.y() > viewport()->height()) ShowLine(LineAt(offset));
+  SetSelection(anchor_, offset);
+}
+
+void TTextView::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return QAbstractScrollArea::mouseDoubleClickEvent(event);
+  const int offset = OffsetAt(event->position().toPoint());
+  const int line = LineAt(offset);
+  const QString text = Line(line);
+  int start = offset - LineOffset(line), end = start;
+  while (start > 0 && IsWordCharacter(text[start - 1])) --start;
+  while (end < text.size() && IsWordCharacter(text[end])) ++end;
+  SetSelection(LineOffset(line) + start, LineOffset(line) + end);
+}
+
+void TTextView::keyPressEvent(QKeyEvent* event) {
+  if (event->matches(QKeySequence::Copy))
+    Copy();
+  else if (event->matches(QKeySequence::SelectAll))
+    SelectAll();
+  else
+    QAbstractScrollArea::keyPressEvent(event);
+}
+
+void TTextView::contextMenuEvent(QContextMenuEvent* event) {
+  QMenu menu(this);
+  QAction* copy = menu.addAction(QStringLiteral("Kopírovať"));
+  copy->setShortcut(QKeySequence::Copy);
+  copy->setEnabled(SelectionEnd() > SelectionStart());
+  connect(copy, &QAction::triggered, this, &TTextView::Copy);
+  QAction* all = menu.addAction(QStringLiteral("Označiť všetko"));
+  all->setShortcut(QKeySequence::SelectAll);
+  connect(all, &QAction::triggered, this, &TTextView::SelectAll);
+  menu.exec(event->globalPos());
+}
+
 void TTextView::paintEvent(QPaintEvent*) {
   QPainter painter(viewport());
   painter.setPen(palette().color(QPalette::Text));
   const int first = verticalScrollBar()->value();
   const int shown = viewport()->height() / LineHeight() + 2;
+  const int start = SelectionStart(), end = SelectionEnd();
   int widest = 0;
   for (int line = first; line < LineCount() && line < first + shown; ++line) {
     const QRect rect = LineRect(line);
+    const QString text = Line(line);
     QRect used;
-    painter.drawText(rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextExpandTabs | Qt::TextSingleLine,
-                     Line(line), &used);
+    painter.drawText(rect, kLineFlags, text, &used);
     widest = std::max(widest, used.width());
+    // The selected part: highlighted, its text drawn again over it in the highlight's colour.
+    const int offset = LineOffset(line), length = LineLength(line);
+    if (end <= start || end < offset || start > offset + length) continue;
+    const int from = std::max(start, offset) - offset, to = std::min(end, offset + length) - offset;
+    const bool lineBreak = end > offset + length;  // the break after the line is selected too
+    if (to <= from && !lineBreak) continue;
+    QRect marked(rect.left() + PrefixWidth(line, from), rect.top(), 0, rect.height());
+    marked.setRight(rect.left() + PrefixWidth(line, to) - 1 +
+                    (lineBreak ? fontMetrics().horizontalAdvance(QLatin1Char(' ')) : 0));
+    painter.fillRect(marked, palette().color(QPalette::Highlight));
+    painter.save();
+    painter.setClipRect(marked);
+    painter.setPen(palette().color(QPalette::HighlightedText));
+    painter.drawText(rect, kLineFlags, text);
+    painter.restore();
   }
   // A line of fewer bytes can still be wider than the longest one: make room for it.
   const int needed = widest + 2 * kMargin - viewport()->width();

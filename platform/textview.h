@@ -2,10 +2,12 @@
 // A read-only view of a large text (a whole waypoint or GPX file): lines are decoded and laid
 // out only when shown, so a file of a million lines costs its bytes and an index of its lines,
 // not a text document. No word wrap. Assistive technology reads the same text as a text
-// control's.
+// control's. Text is selected with the mouse (a double click takes a word, Ctrl+A all of it) and
+// copied with Ctrl+C or the context menu, as from a read-only text control.
 #include <QAbstractScrollArea>
 #include <QString>
 #include <QStringDecoder>
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -43,6 +45,17 @@ class TTextView : public QAbstractScrollArea {
   QRect LineRect(int line) const;
   void ShowLine(int line);
 
+  // The selection, in characters of the shown text: from anchor to cursor, either way round.
+  void SetSelection(int anchor, int cursor);
+  int SelectionStart() const { return std::min(anchor_, cursor_); }
+  int SelectionEnd() const { return std::max(anchor_, cursor_); }
+  QString SelectedText() const { return Text(SelectionStart(), SelectionEnd()); }
+  void SelectAll();
+  // The selected text to the clipboard; nothing when nothing is selected.
+  void Copy() const;
+  // The character nearest to a point of the viewport.
+  int OffsetAt(const QPoint& point) const;
+
   // Where a line begins.
   struct LineStart {
     std::uint32_t byte;   // where the line begins in the bytes (or in the decoded text)
@@ -53,8 +66,15 @@ class TTextView : public QAbstractScrollArea {
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void changeEvent(QEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
+  // The width of a line's first characters as the line is drawn.
+  int PrefixWidth(int line, int count) const;
   // The line without its break: in the bytes, or in the decoded text when there is one.
   std::string_view LineBytes(int index) const;
   QStringView LineChars(int index) const;
@@ -74,6 +94,7 @@ class TTextView : public QAbstractScrollArea {
   mutable bool charactersCounted_ = true;
   mutable std::vector<LineStart> lines_;
   int longestLine_ = 0;  // by bytes: it sets the horizontal range
+  int anchor_ = 0, cursor_ = 0;
 };
 
 }  // namespace platform
