@@ -40,6 +40,29 @@ std::string CharsetParameter(std::string_view text, std::string_view lower) {
 
 constexpr int kMaxRedirects = 5;
 
+const AnsiString kNotFetched = AnsiLiteral("Stránku %s sa nepodarilo stiahnuť: ");
+const AnsiString kOffline =
+    AnsiLiteral("Stránku %s sa nepodarilo načítať – skontrolujte pripojenie na internet. ");
+
+// Why a transfer failed, in the user's words; what the user can do about the network first.
+AnsiString FetchFailure(const std::string& url, CURLcode result, const char* detail) {
+  switch (result) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+      return FormatMessage1(kOffline, url) + AnsiLiteral("(Adresa servera sa nenašla.)");
+    case CURLE_COULDNT_CONNECT:
+      return FormatMessage1(kOffline, url) + AnsiLiteral("(Server neprijal spojenie.)");
+    case CURLE_OPERATION_TIMEDOUT:
+      return FormatMessage1(kOffline, url) + AnsiLiteral("(Server neodpovedal včas.)");
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+    case CURLE_GOT_NOTHING:
+      return FormatMessage1(kOffline, url) + AnsiLiteral("(Spojenie sa prerušilo.)");
+    default:
+      return FormatMessage1(kNotFetched, url) + AnsiLiteral("chyba siete (") + detail + ").";
+  }
+}
+
 struct Body {
   std::string bytes;
   bool tooLarge = false;
@@ -86,7 +109,8 @@ FetchedPage FetchPage(const std::string& url, const BrowserIdentity& identity,
                       long timeoutSeconds) {
   InitLibraries();
   std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), &curl_easy_cleanup);
-  if (!curl) throw PlatformError("Cannot fetch " + url + ": no HTTP client");
+  if (!curl)
+    throw PlatformError(FormatMessage1(kNotFetched, url) + AnsiLiteral("chýba HTTP klient."));
   CURL* handle = curl.get();
   Body body;
   char errorText[CURL_ERROR_SIZE] = {};
@@ -119,16 +143,17 @@ FetchedPage FetchPage(const std::string& url, const BrowserIdentity& identity,
 
   CURLcode result = curl_easy_perform(handle);
   if (body.tooLarge || result == CURLE_FILESIZE_EXCEEDED)
-    throw PlatformError("Cannot fetch " + url + AnsiLiteral(": stránka je väčšia ako ") +
-                        std::to_string(kMaxPageBytes >> 20) + " MiB");
-  if (result != CURLE_OK) {
-    std::string reason = errorText[0] ? errorText : curl_easy_strerror(result);
-    throw PlatformError("Cannot fetch " + url + ": " + reason);
-  }
+    throw PlatformError(FormatMessage1(kNotFetched, url) + AnsiLiteral("stránka je väčšia ako ") +
+                        std::to_string(kMaxPageBytes >> 20) + " MiB.");
+  if (result != CURLE_OK)
+    throw PlatformError(
+        FetchFailure(url, result, errorText[0] ? errorText : curl_easy_strerror(result)));
   long status = 0;
   curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
   if (status >= 400)
-    throw PlatformError("Cannot fetch " + url + ": HTTP status " + std::to_string(status));
+    throw PlatformError(FormatMessage1(kNotFetched, url) +
+                        AnsiLiteral("server odpovedal chybou HTTP ") + std::to_string(status) +
+                        ".");
   FetchedPage page;
   page.body = std::move(body.bytes);
   char* type = nullptr;

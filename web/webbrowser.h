@@ -45,6 +45,9 @@ class WebBrowser : public QObject {
   virtual bool Busy() const = 0;
   // False until the first load has finished.
   virtual bool HasDocument() const = 0;
+  // Whether the last finished load failed (no connection, a host not found, a refused port):
+  // the document shown is then the engine's own error page.
+  virtual bool LoadFailed() const = 0;
   // The address of the shown page, percent-encoded (ASCII).
   virtual AnsiString LocationURL() const = 0;
   // The shown page's title.

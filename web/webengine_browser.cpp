@@ -154,9 +154,10 @@ WebEngineBrowser::WebEngineBrowser(QWidget* host, QObject* parent) : WebBrowser(
           platform::Reported([this](int progress) { Q_EMIT ProgressChange(progress, 100); }));
   connect(page_, &QWebEnginePage::urlChanged, this,
           platform::Reported([this] { Q_EMIT NavigateComplete2(); }));
-  connect(page_, &QWebEnginePage::loadFinished, this, platform::Reported([this](bool) {
+  connect(page_, &QWebEnginePage::loadFinished, this, platform::Reported([this](bool ok) {
             loading_ = false;
             hasDocument_ = true;
+            loadFailed_ = !ok;
             Q_EMIT DownloadComplete();
             FetchBodyThenComplete();
           }));

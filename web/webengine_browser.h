@@ -29,6 +29,7 @@ class WebEngineBrowser : public WebBrowser {
   void Stop() override;
   bool Busy() const override { return loading_; }
   bool HasDocument() const override { return hasDocument_; }
+  bool LoadFailed() const override { return loadFailed_; }
   AnsiString LocationURL() const override;
   QString Title() const override;
 
@@ -68,6 +69,7 @@ class WebEngineBrowser : public WebBrowser {
   QPointer<QWebEngineView> view_;
   bool loading_ = false;
   bool hasDocument_ = false;
+  bool loadFailed_ = false;
   int callDepth_ = 0;                   // synchronous script calls under way
   int heldCompletions_ = 0;             // document-complete events held back during such a call
   int loadSerial_ = 0;                  // changes with every load start and finish

@@ -105,6 +105,7 @@ class PageOfOurs : public WebBrowser {
   void Stop() override {}
   bool Busy() const override { return false; }
   bool HasDocument() const override { return true; }
+  bool LoadFailed() const override { return false; }
   AnsiString LocationURL() const override { return "http://127.0.0.1/"; }
   QString Title() const override { return {}; }
   void ClickElementByName(const AnsiString&) override {}

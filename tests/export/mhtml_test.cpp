@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "export/mhtml.h"
+#include "platform/codepage.h"
 #include "platform/error.h"
 #include "support/mime_archive.h"
 #include "support/temp_dir.h"
@@ -191,8 +192,9 @@ TEST(Mhtml, FetchRefusesOtherProtocolsLoopsBombsAndUntrustedCertificates) {
   EXPECT_NE(reason("file:///etc/hostname").find("\"file\""), std::string::npos);
   EXPECT_NE(reason(a.Url("/loop")).find("Maximum (5) redirects"), std::string::npos)
       << reason(a.Url("/loop"));
-  EXPECT_EQ(reason(b.Url("/bomb")),
-            "Cannot fetch " + b.Url("/bomb") + ": str\xE1nka je v\xE4\xE8\x9Aia ako 64 MiB");
+  EXPECT_EQ(reason(b.Url("/bomb")), Utf8ToAnsi("Stránku ") + b.Url("/bomb") +
+                                        Utf8ToAnsi(" sa nepodarilo stiahnuť: stránka je väčšia "
+                                                   "ako 64 MiB."));
 
   CdoMessage message({});
   EXPECT_THROW(message.CreateMHTMLBody(b.Url("/bomb"), 31, "", ""), PlatformError);
@@ -221,10 +223,20 @@ TEST(Mhtml, FailedFetchRaisesWithTheReasonAndKeepsNoArchive) {
     FetchPage(site.Url("/gone"), {});
     FAIL();
   } catch (const PlatformError& e) {
-    EXPECT_EQ(e.Message(), "Cannot fetch " + site.Url("/gone") + ": HTTP status 404");
+    EXPECT_EQ(e.Message(), Utf8ToAnsi("Stránku ") + site.Url("/gone") +
+                               Utf8ToAnsi(" sa nepodarilo stiahnuť: server odpovedal chybou "
+                                          "HTTP 404."));
   }
   EXPECT_THROW(FetchPage(site.Url("/slow"), {}, 1), PlatformError);
-  EXPECT_THROW(FetchPage("http://127.0.0.1:1/x", {}), PlatformError);
+  // Offline, or the server gone: the user learns to look at the connection, in Slovak.
+  try {
+    FetchPage("http://127.0.0.1:1/x", {});
+    FAIL();
+  } catch (const PlatformError& e) {
+    EXPECT_EQ(e.Message(), Utf8ToAnsi("Stránku http://127.0.0.1:1/x sa nepodarilo načítať – "
+                                      "skontrolujte pripojenie na internet. (Server neprijal "
+                                      "spojenie.)"));
+  }
 
   CdoMessage message({});
   EXPECT_THROW(message.CreateMHTMLBody(site.Url("/gone"), 31, "", ""), PlatformError);

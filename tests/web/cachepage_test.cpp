@@ -123,6 +123,16 @@ TEST_F(CachePage, HintEndingInMarkupIsAppendedAndAPageWithoutHintShowsTheCode) {
   EXPECT_EQ(Markup().find("Vireska:"), std::string::npos);
   EXPECT_EQ(CurrentCache, "Bez");
 
+  // The site does not answer (offline, a refused port): the user learns the page did not load
+  // before the scan finds no hint on the engine's error page.
+  TempDir::Write(Ini(), "[Weby]\r\nsk=http://127.0.0.1:1\r\n");
+  ui.shown.clear();
+  Open(5);
+  EXPECT_EQ(ui.Messages(),
+            (std::vector<AnsiString>{Ansi("Stránku kešky GCNOHINT sa nepodarilo načítať – "
+                                          "skontrolujte pripojenie na internet."),
+                                     "GCNOHINT"}));
+
   // Nothing selected: nothing happens.
   for (int i = 0; i < form->CheckListBox1->Count(); ++i) form->CheckListBox1->SetSelected(i, false);
   const size_t before = site.Requests().size();

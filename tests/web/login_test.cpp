@@ -6,6 +6,7 @@
 
 #include "browser_fixture.h"
 #include "platform/codepage.h"
+#include "platform/error.h"
 #include "platform/profile.h"
 
 namespace {
@@ -65,6 +66,21 @@ TEST_F(Login, NationalSuccessThenInternationalFailure) {
   EXPECT_NE(std::find(requests.begin(), requests.end(), expected), requests.end())
       << ::testing::PrintToString(requests);
   EXPECT_TRUE(ui.shown.empty());
+}
+
+TEST_F(Login, OfflineTheLoginSaysThePageDidNotLoadAndChangesNothing) {
+  TempDir::Write(FormTest::Ini(), "[Weby]\r\nsk=http://127.0.0.1:1\r\n");
+  const QColor designer = Colour();
+  Type(testsite::kUser, testsite::kPassword);
+  try {
+    form->SpeedButton5Click();
+    ADD_FAILURE() << "no error raised";
+  } catch (const PlatformError& e) {
+    EXPECT_EQ(e.Message(), Utf8ToAnsi("Stránku http://127.0.0.1:1/index.php sa nepodarilo "
+                                      "načítať – skontrolujte pripojenie na internet."));
+  }
+  EXPECT_EQ(Colour(), designer);
+  EXPECT_EQ(Stored("username"), "<none>");
 }
 
 TEST_F(Login, NationalFailureThenInternationalSuccessThroughARedirect) {
