@@ -1,12 +1,15 @@
 // Export of the shown page, the batch export and the upload time limit.
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStringList>
 #include <QTimer>
 #include <QToolButton>
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "app/mainform.h"
 #include "device/form_progress.h"
@@ -93,27 +96,81 @@ class BatchProgress {
   TForm1* form_;
 };
 
+const AnsiString kNothingTicked = AnsiLiteral("Nie je označená žiadna keška.");
+const AnsiString kCacheNotExported = AnsiLiteral("Kešku %s sa nepodarilo exportovať: ");
+constexpr size_t kCodesNamed = 5;  // more codes than these are counted, not named
+
+// "Exportované N z M", and the codes that did not get out.
+AnsiString BatchSummary(int exported, int taken, const std::vector<AnsiString>& missed) {
+  AnsiString text =
+      AnsiLiteral("Exportované ") + std::to_string(exported) + " z " + std::to_string(taken);
+  if (missed.empty()) return text;
+  text += AnsiLiteral("; neexportované: ");
+  for (size_t i = 0; i < missed.size() && i < kCodesNamed; ++i) text += (i ? ", " : "") + missed[i];
+  if (missed.size() > kCodesNamed)
+    text += AnsiLiteral(" a ďalšie (spolu ") + std::to_string(missed.size()) + ")";
+  return text;
+}
+
 }  // namespace
+
+void TForm1::ShowBatchSummary(int exported, int taken, const std::vector<AnsiString>& missed) {
+  const QString text = FromAnsi(BatchSummary(exported, taken, missed));
+  QStringList codes;
+  for (const AnsiString& code : missed) codes << FromAnsi(code);
+  Label22->setText(text);
+  Label22->setAccessibleName(text);
+  Label22->setToolTip(missed.empty()
+                          ? QString()
+                          : QStringLiteral("Neexportované: ") + codes.join(QStringLiteral(", ")));
+  Label22->setVisible(true);
+}
 
 void TForm1::SpeedButton6Click() {
   const int count = CheckListBox1->Count();
   int ticked = 0;
   for (int i = 0; i < count; ++i) ticked += CheckListBox1->Checked(i) ? 1 : 0;
+  // Nothing of an earlier run stays to be read as this one's.
+  StatusBar1->SetPanelText(1, "");
+  ProgressBar1->setValue(0);
+  Label22->hide();
+  if (ticked == 0) {
+    platform::Ui().ShowMessage(kNothingTicked);
+    return;
+  }
+  std::vector<AnsiString> missed;
+  int exported = 0, taken = 0;  // taken: ticked when the batch reached it
   BatchProgress progress(this);
-  int index = 0;
   for (int i = 0; i < count; ++i) {
     if (!CheckListBox1->Checked(i)) continue;
-    progress.At(++index, ticked);
-    CheckListBox1->SetSelected(i, true);
-    SpeedButton4Click();
-    WaitForPageReady(PagePoll::SleepThenPump);
-    if (RadioGroup2->ItemIndex() == 1) {
-      SpeedButton7Click();
+    progress.At(++taken, ticked);
+    try {
+      CheckListBox1->SetSelected(i, true);
+      SpeedButton4Click();
       WaitForPageReady(PagePoll::SleepThenPump);
+      if (RadioGroup2->ItemIndex() == 1) {
+        SpeedButton7Click();
+        WaitForPageReady(PagePoll::SleepThenPump);
+      }
+      StatusBar1->SetPanelText(1, "");
+      SpeedButton9Click();
+      WaitForPageReady(PagePoll::SleepThenPump);
+    } catch (const PlatformError& error) {
+      // The failure ends the batch: this cache and every ticked one after it stay out.
+      for (int rest = i; rest < count; ++rest)
+        if (CheckListBox1->Checked(rest)) missed.push_back(CheckListBox2->ItemText(rest));
+      ShowBatchSummary(exported, exported + static_cast<int>(missed.size()), missed);
+      throw PlatformError(FormatMessage1(kCacheNotExported, CheckListBox1->ItemText(i) + " (" +
+                                                                CheckListBox2->ItemText(i) + ")") +
+                          error.Message());
     }
-    SpeedButton9Click();
-    WaitForPageReady(PagePoll::SleepThenPump);
+    // A writer that did not finish said so in a message of its own.
+    if (StatusBar1->PanelText(1) == "Hotovo")
+      ++exported;
+    else
+      missed.push_back(CheckListBox2->ItemText(i));
   }
+  ShowBatchSummary(exported, exported + static_cast<int>(missed.size()), missed);
 }
 
 void TForm1::ToolButton12Click() {
