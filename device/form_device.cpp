@@ -62,8 +62,10 @@ void TForm1::PoliWPTsbordoPDA1Click() {
   const AnsiString name = platform::FromNativePath(platform::ToNativePath(WaypointFile).filename());
   platform::Ui().SetCursor(platform::CursorShape::Hourglass);
   platform::DefaultCursorAtEnd cursor;
-  if (CopyToDevice(WaypointFile, folder + name) == TransferEnd::Done)
+  if (CopyToDevice(WaypointFile, folder + name) == TransferEnd::Done) {
     DeviceFileWritten(folder + name);
+    platform::Ui().ShowMessage(AnsiLiteral("Súbor je v PDA: ") + folder + name);
+  }
 }
 
 void TForm1::ToolButton13Click() {

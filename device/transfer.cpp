@@ -28,6 +28,11 @@ AnsiString CodeMessage(std::uint32_t code, const AnsiString& suffix) {
 TransferResult Failure(AnsiString message) {
   return {TransferEnd::Failed, std::move(message)};
 }
+
+// "<text> <path>: <why>." The two texts end in a full stop of their own, which the path follows.
+AnsiString Naming(const AnsiString& text, const AnsiString& path, const AnsiString& why) {
+  return text.substr(0, text.size() - 1) + " " + path + ": " + why + ".";
+}
 TransferResult Stop() {
   return {TransferEnd::Stopped, {}};
 }
@@ -203,15 +208,19 @@ TransferResult PushFile(const AnsiString& pcPath, const AnsiString& devicePath,
     if (platform::LastFileError() == platform::PcFile::kNotAFile)
       return Failure("Error: " + Utf8ToAnsi(platform::ToNativePath(pcPath).string()) +
                      AnsiLiteral(" nie je obyčajný súbor, nedá sa kopírovať."));
-    return Failure(kPcFileNotOpened);
+    return Failure(Naming(kPcFileNotOpened, Utf8ToAnsi(platform::ToNativePath(pcPath).string()),
+                          platform::ErrorReason(platform::LastFileError())));
   }
   // An existing target that may not be written (a folder, a read-only file) fails here, as
   // creating it would; it is neither truncated nor created. One that is there keeps its spelling:
   // a handheld program that looks for "wpt.txt" must still find it after a push to "WPT.TXT".
   CE_FIND_DATA existing;
   if (FindEntry(targetPath, existing)) {
-    if (existing.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))
-      return Failure(kDeviceFileNotCreated);
+    if (existing.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      return Failure(Naming(kDeviceFileNotCreated, devicePath, AnsiLiteral("je to priečinok")));
+    if (existing.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
+      return Failure(
+          Naming(kDeviceFileNotCreated, devicePath, AnsiLiteral("súbor je len na čítanie")));
     targetPath = FolderOf(targetPath) + std::u16string(existing.cFileName);
   }
   const bool pattern = targetPath.find_first_of(u"*?") != std::u16string::npos;
@@ -219,7 +228,9 @@ TransferResult PushFile(const AnsiString& pcPath, const AnsiString& devicePath,
   const std::u16string temporaryPath = targetPath + kTemporary;
   DeviceFile temporary(CeCreateFile(temporaryPath.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
                                     CREATE_ALWAYS, 0, nullptr));
-  if (!temporary.IsOpen()) return Failure(kDeviceFileNotCreated);
+  if (!temporary.IsOpen())
+    return Failure(
+        Naming(kDeviceFileNotCreated, devicePath, platform::ErrorReason(CeGetLastError())));
   // Every early end takes the temporary file away; the text is made first, as the clean-up
   // calls change the last error.
   auto fail = [&](AnsiString text) {

@@ -73,8 +73,10 @@ void StopTransfer();
 extern const AnsiString kTransferBusyMessage;
 
 // The failures a copy reports with these texts; the others say "Error #<code>: " and what failed.
-extern const AnsiString kDeviceFileNotOpened;   // pull: the handheld's file
-extern const AnsiString kPcFileNotCreated;      // pull: the PC file
+extern const AnsiString kDeviceFileNotOpened;  // pull: the handheld's file
+extern const AnsiString kPcFileNotCreated;     // pull: the PC file
+// The push's two name the file and why: "Error: neviem vytvoriť file v PDA \MHT\x.mht: priečinok
+// neexistuje."
 extern const AnsiString kPcFileNotOpened;       // push: the PC file
 extern const AnsiString kDeviceFileNotCreated;  // push: the handheld's file, or one in its way
 extern const AnsiString kPcSourceChanged;       // push: the PC file grew or shrank meanwhile

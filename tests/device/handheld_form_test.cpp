@@ -1,4 +1,5 @@
-// The group "PDA" on "Nastavenia" and "Pošli WPT súbor do PDA", on the real window, the real
+// The group "PDA" on "Nastavenia", the handheld folders of its paths, and "Pošli WPT/GPX/LOC súbor
+// do PDA", on the real window, the real
 // binding and the folder handheld.
 #include <QAction>
 #include <QCheckBox>
@@ -6,9 +7,11 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
 
+#include "device/rapi.h"
 #include "device/volumes.h"
 #include "platform/codepage.h"
 #include "platform/profile.h"
@@ -146,6 +149,28 @@ TEST_F(HandheldSetting, HintsWhenTheFolderHasNoStorageCardForThePaths) {
   EXPECT_TRUE(ui.shown.empty());
 }
 
+// The tab looks on the handheld's thread whether the paths' folders exist, and makes them.
+TEST_F(HandheldSetting, SaysWhichFoldersOfThePathsTheHandheldLacksAndMakesThem) {
+  form->FormActivate();
+  form->Edit6->setText(FromAnsi(Text(card.path())));
+  std::filesystem::create_directories(card / "Storage Card/MHT");
+  form->Edit4->setText(QStringLiteral("\\Storage Card\\OZI_Maps\\WP\\"));
+  form->Edit5->setText(QStringLiteral("\\Storage Card\\MHT\\"));
+  const unsigned before = rapi::CallsOffTheDeviceThread();
+  form->PageControl1->setCurrentWidget(form->TabSheet7);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !form->Label23->isHidden(); }));
+  EXPECT_EQ(form->Label23->text(),
+            QStringLiteral("V PDA chýba priečinok \\Storage Card\\OZI_Maps\\WP\\."));
+  EXPECT_FALSE(form->SpeedButton21->isHidden());
+
+  form->SpeedButton21->click();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form->Label23->isHidden(); }));
+  EXPECT_TRUE(std::filesystem::is_directory(card / "Storage Card/OZI_Maps/WP"));
+  EXPECT_TRUE(form->SpeedButton21->isHidden());
+  EXPECT_TRUE(ui.shown.empty());
+  EXPECT_EQ(rapi::CallsOffTheDeviceThread(), before);  // never a handheld call on the window's
+}
+
 class SendWaypoints : public HandheldSetting {
  protected:
   void Open(const std::string& bytes) {
@@ -170,7 +195,9 @@ TEST_F(SendWaypoints, CopiesTheFileOpenedLastToThePathForWaypointFiles) {
   form->Edit4->setText(QStringLiteral("\\Storage Card\\OZI_Maps\\WP"));  // no "\" at the end
   form->ToolButton13->click();
   EXPECT_EQ(TempDir::Read(card / "Storage Card/OZI_Maps/WP/Moje ke\xC5\xA1ky.wpt"), bytes);
-  EXPECT_TRUE(ui.shown.empty());
+  EXPECT_EQ(ui.Messages(), std::vector<AnsiString>{Utf8ToAnsi(
+                               "Súbor je v PDA: \\Storage Card\\OZI_Maps\\WP\\Moje kešky.wpt")});
+  ui.shown.clear();
   EXPECT_EQ(Shown(), "PDA ON");
   EXPECT_NE(std::find(ui.cursors.begin(), ui.cursors.end(), platform::CursorShape::Hourglass),
             ui.cursors.end());
@@ -180,7 +207,8 @@ TEST_F(SendWaypoints, CopiesTheFileOpenedLastToThePathForWaypointFiles) {
   form->Edit4->setText(QStringLiteral("\\Nie je\\"));
   form->PoliWPTsbordoPDA1->trigger();
   ASSERT_EQ(ui.shown.size(), 1u);
-  EXPECT_EQ(ui.shown[0].text.rfind("Error", 0), 0u);
+  EXPECT_EQ(ui.shown[0].text, Utf8ToAnsi("Error: neviem vytvoriť file v PDA \\Nie je\\Moje "
+                                         "kešky.wpt: priečinok neexistuje."));
   form->Edit6->setText(FromAnsi(Text(card / "absent")));
   form->PoliWPTsbordoPDA1->trigger();
   EXPECT_EQ(Shown(), "PDA OFF");
