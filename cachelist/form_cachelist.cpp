@@ -199,6 +199,7 @@ void TForm1::WireCacheList() {
   connect(Edit21, &QLineEdit::textChanged, this, Reported(&TForm1::Edit21Change));
   connect(CheckListBox1->Entries(), &platform::CheckListModel::marksChanged, this,
           Reported(&TForm1::ShowCacheCounts));
+  ShowCacheCounts();
   connect(ToolButton10, &QToolButton::clicked, this, Reported(&TForm1::ToolButton10Click));
   connect(OtvorWPTsbor2, &QAction::triggered, this, Reported(&TForm1::OtvorWPTsbor2Click));
   connect(SpeedButton1, &QPushButton::clicked, this, Reported(&TForm1::SpeedButton1Click));

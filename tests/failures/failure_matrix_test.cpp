@@ -411,7 +411,16 @@ TEST_P(FailureMatrix, ReportsExactlyAndKeepsWhatTheRulesKeep) {
 
   std::vector<std::string> messages;
   for (const std::string& m : c.messages) messages.push_back(WithCode(m, c.code));
-  EXPECT_EQ(ui.Messages(), messages);
+  // The push's own two texts go on with the file's path and why (device/transfer.h): here they
+  // are matched by their words, the path and the reason being the transfer tests' concern.
+  std::vector<std::string> shown = ui.Messages();
+  for (size_t i = 0; i < shown.size() && i < messages.size(); ++i) {
+    for (const AnsiString& text : {kDeviceFileNotCreated, kPcFileNotOpened}) {
+      const std::string words = text.substr(0, text.size() - 1) + " ";
+      if (messages[i] == text && shown[i].rfind(words, 0) == 0) shown[i] = text;
+    }
+  }
+  EXPECT_EQ(shown, messages);
   EXPECT_EQ(WideBuffer, nullptr);
   if (!ui.cursors.empty()) {
     EXPECT_EQ(ui.cursors.back(), platform::CursorShape::Default);
