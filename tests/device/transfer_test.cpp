@@ -13,6 +13,7 @@
 #include <string>
 
 #include "device/transfer.h"
+#include "platform/codepage.h"
 #include "platform/error.h"
 #include "platform/paths.h"
 #include "platform/state.h"
@@ -97,8 +98,10 @@ TEST_F(Transfer, AMissingSourceFailsAtTheSourceAndCreatesNothing) {
   CopyToDevice(Pc("none.txt"), "\\keep.txt");
   EXPECT_EQ(TempDir::Read(device / "keep.txt"), "handheld copy");
   EXPECT_FALSE(std::filesystem::exists(pc / "none.txt"));
-  EXPECT_EQ(ui.Messages(), (std::vector<AnsiString>{"Error: Could not open remote file.",
-                                                    "Error: neviem otvori\x9D file v PC."}));
+  EXPECT_EQ(ui.Messages(),
+            (std::vector<AnsiString>{"Error: Could not open remote file.",
+                                     Utf8ToAnsi("Error: neviem otvoriť file v PC ") +
+                                         Pc("none.txt") + Utf8ToAnsi(": súbor neexistuje.")}));
   EXPECT_EQ(WideBuffer, nullptr);
 }
 
@@ -119,8 +122,11 @@ TEST_F(Transfer, AMissingTargetFolderFailsAtTheTargetStep) {
   TempDir::Write(pc / "f.txt", "x");
   CopyFromDevice("\\f.txt", Pc("nodir/f.txt"));
   CopyToDevice(Pc("f.txt"), "\\nodir\\f.txt");
-  EXPECT_EQ(ui.Messages(), (std::vector<AnsiString>{"Error: Could not create local file.",
-                                                    "Error: neviem vytvori\x9D file v PDA."}));
+  EXPECT_EQ(
+      ui.Messages(),
+      (std::vector<AnsiString>{
+          "Error: Could not create local file.",
+          Utf8ToAnsi("Error: neviem vytvoriť file v PDA \\nodir\\f.txt: priečinok neexistuje.")}));
   EXPECT_FALSE(std::filesystem::exists(pc / "nodir"));
   EXPECT_FALSE(std::filesystem::exists(device / "nodir"));
 }
@@ -160,7 +166,8 @@ INSTANTIATE_TEST_SUITE_P(
         InjectedCase{"CeReadFile=1117@3", false, "Error #1117: Could not read remote file."},
         InjectedCase{"CeReadFile=4294967295", false,
                      "Error #4294967295: Could not read remote file."},
-        InjectedCase{"CeCreateFile=5", true, "Error: neviem vytvori\x9D file v PDA."},
+        InjectedCase{"CeCreateFile=5", true,
+                     "Error: neviem vytvori\x9D file v PDA \\new.bin: pr\xEDstup zamietnut\xFD."},
         InjectedCase{"CeWriteFile=112", true, "Error #112: neviem zap\xEDsa\x9D file do PDA."},
         InjectedCase{"CeWriteFile=112@2", true, "Error #112: neviem zap\xEDsa\x9D file do PDA."}));
 

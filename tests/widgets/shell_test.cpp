@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTest>
 
 #include "platform/codepage.h"
@@ -57,7 +58,8 @@ TEST_F(Shell, FailedFirstRunLoadIsReportedAndLeavesTheKeyUnwritten) {
   TempDir::Write(FormTest::Ini(), "[Kdeukladatdata]\r\nCesta=/data\r\n");
   form->FormActivate();
   ASSERT_EQ(ui.Messages().size(), 1u);
-  EXPECT_EQ(ui.Messages()[0], "Cannot open file " + DirText() + "/missing.wpt");
+  EXPECT_EQ(ui.Messages()[0], Utf8ToAnsi("Súbor ") + DirText() +
+                                  Utf8ToAnsi("/missing.wpt sa nedá otvoriť: súbor neexistuje."));
   EXPECT_EQ(Ini("Kdeukladatdata", "WPTsubor"), "<none>");
   EXPECT_EQ(form->StringGrid1->Cell(0, 0),
             "N\xE1zov s\xFA"
@@ -145,6 +147,20 @@ TEST_F(Shell, CloseWritesBothPanelsEvenEmptyAndEndsWaits) {
   EXPECT_TRUE(AppClosing);
   EXPECT_EQ(Ini("LastCesty", "PDA"), "\\");  // a first run's handheld root
   EXPECT_EQ(Ini("LastCesty", "PC"), "");
+}
+
+// The widened list panel keeps its width over a restart; a larger window gives the browser more.
+TEST_F(Shell, TheListPanelsWidthIsRestoredAndWrittenAtClose) {
+  TempDir::Write(FormTest::Ini(), "[Kdeukladatdata]\r\nWPTsubor=/x.wpt\r\nSirkaZoznamu=333\r\n");
+  form->FormActivate();
+  form->show();
+  EXPECT_EQ(form->Splitter1->sizes().value(0), 333);
+  form->resize(form->width() + 200, form->height());
+  QApplication::processEvents();
+  EXPECT_EQ(form->Splitter1->sizes().value(0), 333);
+  form->Splitter1->setSizes({290, form->Splitter1->width() - 290});
+  EXPECT_TRUE(form->close());
+  EXPECT_EQ(Ini("Kdeukladatdata", "SirkaZoznamu"), "290");
 }
 
 // A folder's name holds line breaks: at close it must not turn into a section and a key that
