@@ -188,7 +188,9 @@ TEST_F(SendWaypoints, CopiesTheFileOpenedLastToThePathForWaypointFiles) {
                                                    "bor."});
   ui.shown.clear();
 
-  const std::string bytes = "OziExplorer Waypoint File Version 1.1\r\nWGS 84\r\n\xE9\x9A\r\n";
+  const std::string bytes =
+      "OziExplorer Waypoint File Version 1.1\r\nWGS 84\r\nReserved 2\r\ngarmin\r\n"
+      "1,\xE9\x9A,48,18,,0,1,3,0,65535,x (GC1),0\r\n";
   Open(bytes);
   form->Edit6->setText(FromAnsi(Text(card.path())));
   std::filesystem::create_directories(card / "Storage Card/OZI_Maps/WP");
@@ -221,7 +223,7 @@ TEST_F(SendWaypoints, CopiesTheFileOpenedLastToThePathForWaypointFiles) {
 // Folders named in letters code page 1250 lacks, one picked and one typed: each is the handheld,
 // takes a push, and is the handheld again after the settings are saved and the program restarts.
 TEST_F(SendWaypoints, AFolderNamedInAnyLettersStaysTheHandheldAcrossARestart) {
-  const std::string bytes = "OziExplorer Waypoint File Version 1.1\r\n";
+  const std::string bytes = "h1\r\nh2\r\nh3\r\nh4\r\n1,Hrad,48,18,,0,1,3,0,65535,x (GC1),0\r\n";
   form->FormActivate();
   bool picked = true;
   for (const char* name : {"Кеші", "地図カード"}) {
@@ -244,6 +246,9 @@ TEST_F(SendWaypoints, AFolderNamedInAnyLettersStaysTheHandheldAcrossARestart) {
     form->Edit4->setText(QStringLiteral("\\WP\\"));
     form->ToolButton13->click();
     EXPECT_EQ(TempDir::Read(folder / "WP/Moje ke\xC5\xA1ky.wpt"), bytes);
+    EXPECT_EQ(ui.Messages(),
+              std::vector<AnsiString>{Utf8ToAnsi("Súbor je v PDA: \\WP\\Moje kešky.wpt")});
+    ui.shown.clear();
     // The hint looks into the folder itself: it has no "Storage Card", it is not missing.
     form->Edit5->setText(QStringLiteral("\\Storage Card\\MHT\\"));
     EXPECT_TRUE(QTest::qWaitFor([&] {

@@ -179,9 +179,9 @@ TEST_F(CacheList, TheFilterNarrowsBothListsTogetherAndKeepsEveryEntrysMarks) {
   EXPECT_TRUE(form->CheckListBox1->Checked(3));
 
   // A name the panel cuts shows whole in a tooltip; elsewhere the list says what the batch takes.
-  Load(
-      "1,Veľmi dlhý názov kešky, ktorý sa do úzkeho panelu nikdy nezmestí celý,0,0 (GC7)\n"
-      "2,Krátka,0,0 (GC8)\n");
+  Load("h1\nh2\nh3\nh4\n" +
+       Utf8ToAnsi("1,Veľmi dlhý názov kešky ktorý sa do úzkeho panelu nikdy nezmestí celý,48,18,,0,"
+                  "1,3,0,65535,x (GC7),0\n2,Krátka,48,18,,0,1,3,0,65535,y (GC8),0\n"));
   QApplication::processEvents();
   auto tipAt = [&](int entry) {
     QToolTip::hideText();
@@ -248,7 +248,7 @@ TEST_F(CacheList, AFileTooLargeForWaypointsIsRefusedUnread) {
 }
 
 TEST_F(CacheList, TheTextTabShowsEachLineBreakAsOneAndReadsLikeATextControl) {
-  Load("a\r\nb\rc\n\xC8\r\n");
+  form->SetWaypointText("a\r\nb\rc\n\xC8\r\n");  // bytes: a code page 1250 letter
   platform::TTextView* memo = form->Memo2;
   EXPECT_EQ(memo->LineCount(), 5);  // the last break starts an empty line
   EXPECT_EQ(memo->toPlainText(), QStringLiteral("a\nb\nc\n\u010C\n"));

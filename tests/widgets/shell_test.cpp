@@ -252,7 +252,8 @@ TEST_F(Shell, CloseBeforeActivationWritesNothing) {
 }
 
 TEST_F(Shell, OpenDialogStartsWithTheFileOpenedLastAfterARestart) {
-  TempDir::Write(dir / "a.wpt", "h1\r\nh2\r\nh3\r\nh4\r\n");
+  TempDir::Write(dir / "a.wpt",
+                 "h1\r\nh2\r\nh3\r\nh4\r\n1,Hrad,48,18,,0,1,3,0,65535,x (GC1),0\r\n");
   TempDir::Write(FormTest::Ini(), "[Kdeukladatdata]\r\nWPTsubor=/x/first.wpt\r\n");
   form->FormActivate();
   EXPECT_EQ(form->OpenDialog2.FileName, "/x/first.wpt");
