@@ -18,9 +18,10 @@ const AnsiString kNothingSelected = AnsiLiteral("Nebolo nič vybraté");
 
 void WriteRows(TStringGrid* grid, int firstRow, const std::vector<ListingRow>& rows) {
   int row = firstRow;
-  for (const ListingRow& cellsOfRow : rows) {
-    for (size_t col = 0; col < cellsOfRow.size(); ++col)
-      grid->SetCell(static_cast<int>(col), row, cellsOfRow[col]);
+  for (const ListingRow& listed : rows) {
+    for (size_t col = 0; col < listed.cells.size(); ++col)
+      grid->SetCell(static_cast<int>(col), row, listed[col]);
+    grid->Cells()->SetRowName(row, QString::fromStdU16String(listed.name));
     ++row;
   }
 }
@@ -38,7 +39,7 @@ void ListPcDir(const AnsiString& directory) {
   ListingTotals totals;
   if (!ReadPcListing(directory, rows, totals)) {
     // An unreadable folder shows nothing of the previous one: only the way back up.
-    rows.assign(1, ListingRow{"..", kDirCell, "", ""});
+    rows.assign(1, ListingRow{{"..", kDirCell, "", ""}, u".."});
     totals = {};
   }
   {
