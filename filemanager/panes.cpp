@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
@@ -192,6 +193,22 @@ void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
 
 QSize GridCellDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex& index) const {
   return {grid_->columnWidth(index.column()), grid_->rowHeight(index.row())};
+}
+
+// ---------------------------------------------------------------------------------------------
+
+GridKeys::GridKeys(TStringGrid* grid, std::function<bool(QKeyEvent*)> handler)
+    : QObject(grid), handler_(std::move(handler)) {
+  grid->setContextMenuPolicy(Qt::PreventContextMenu);
+  grid->installEventFilter(this);
+}
+
+bool GridKeys::eventFilter(QObject*, QEvent* event) {
+  if (event->type() != QEvent::KeyPress) return false;
+  // A failure is reported here, as for the mouse: it must not cross the toolkit's dispatch.
+  bool handled = true;
+  platform::RunReported([&] { handled = handler_(static_cast<QKeyEvent*>(event)); });
+  return handled;
 }
 
 // ---------------------------------------------------------------------------------------------

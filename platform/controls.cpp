@@ -606,11 +606,23 @@ TDirectoryListBox::TDirectoryListBox(const char* designerName, QWidget* parent)
   directory_ = FromNativePath(std::filesystem::current_path());
   Fill();
   // The folder may have gone since the list was filled: that is reported, as any failure.
-  connect(this, &QListWidget::itemDoubleClicked, this, Reported([this](QListWidgetItem* item) {
-            int row = this->row(item);
-            if (row >= 0 && row < static_cast<int>(entryPaths_.size()))
-              SetDirectory(entryPaths_[static_cast<size_t>(row)]);
-          }));
+  connect(this, &QListWidget::itemDoubleClicked, this,
+          Reported([this](QListWidgetItem* item) { Enter(item); }));
+}
+
+void TDirectoryListBox::Enter(const QListWidgetItem* item) {
+  const int at = row(item);
+  if (at < 0 || at >= static_cast<int>(entryPaths_.size())) return;
+  const AnsiString path = entryPaths_[static_cast<size_t>(at)];  // the list is filled anew
+  SetDirectory(path);
+}
+
+void TDirectoryListBox::keyPressEvent(QKeyEvent* event) {
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && currentItem()) {
+    RunReported([this] { Enter(currentItem()); });
+    return;
+  }
+  QListWidget::keyPressEvent(event);
 }
 
 void TDirectoryListBox::SetDirectory(const AnsiString& directory) {

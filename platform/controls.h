@@ -264,7 +264,11 @@ class TDirectoryListBox : public QListWidget {
  Q_SIGNALS:
   void changed();
 
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;  // Enter enters the current folder
+
  private:
+  void Enter(const QListWidgetItem* item);
   void Fill();
   AnsiString directory_;
   std::vector<AnsiString> entryPaths_;
