@@ -49,6 +49,7 @@ void ListPcDir(const AnsiString& directory) {
     WriteRows(grid, 1, rows);
   }
   WriteTotals(form->StatusBar4, totals);
+  form->Zotried2();  // the header's mark says the order: a new listing keeps it
 }
 
 // ---------------------------------------------------------------------------------------------
