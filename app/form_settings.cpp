@@ -22,7 +22,9 @@ void TForm1::BuildSettingsTab() {
                 TabSheet7, "Label6");
   Edit3 = MakeEdit(Label6, TabSheet7, "Edit3");
   DriveComboBox1 = new TDriveComboBox("DriveComboBox1", TabSheet7);
+  DriveComboBox1->setAccessibleName(QStringLiteral("Disk pre ukladané súbory"));
   DirectoryOutline1 = new TDirectoryOutline("DirectoryOutline1", TabSheet7);
+  DirectoryOutline1->setAccessibleName(QStringLiteral("Priečinky disku"));
   Label7 =
       MakeLabel(QStringLiteral("Cesta v PDA pre WPT s lomítkom na konci"), TabSheet7, "Label7");
   Edit4 = MakeEdit(Label7, TabSheet7, "Edit4", QStringLiteral("\\Storage Card\\OZI_Maps\\WP\\"));

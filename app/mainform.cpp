@@ -103,7 +103,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     if (list2[i]) ImageList2[i] = Icon(list2[i]);
 
   PageControl1 = new QTabWidget(this);
-  NameControl(PageControl1, "PageControl1", QStringLiteral("PageControl1"));
+  NameControl(PageControl1, "PageControl1", QStringLiteral("Karty programu"));
   setCentralWidget(PageControl1);
 
   // The tabs in their order; each builds its page in the file of its subsystem.
@@ -152,9 +152,10 @@ void TForm1::BuildTransferHold() {
 }
 
 void TForm1::BuildMenus() {
-  Subor1 = menuBar()->addMenu(QStringLiteral("Súbor"));
+  Subor1 = menuBar()->addMenu(QStringLiteral("&Súbor"));  // Alt+S
   Subor1->setObjectName(QStringLiteral("Subor1"));
   OtvorWPTsbor2 = Subor1->addAction(QStringLiteral("Otvor WPT súbor"));
+  OtvorWPTsbor2->setShortcut(QKeySequence::Open);
   PoliWPTsbordoPDA1 = Subor1->addAction(QStringLiteral("Pošli WPT/GPX/LOC súbor do PDA"));
   Funkciemanara1 = Subor1->addMenu(QStringLiteral("Funkcie manažéra"));
   Funkciemanara1->setObjectName(QStringLiteral("Funkciemanara1"));
@@ -168,14 +169,14 @@ void TForm1::BuildMenus() {
   Koniecprogramu1 = Subor1->addAction(QStringLiteral("Koniec programu"));
 
   PopupMenu1 = new QMenu(this);
-  NameControl(PopupMenu1, "PopupMenu1", QStringLiteral("PopupMenu1"));
+  NameControl(PopupMenu1, "PopupMenu1", QStringLiteral("Funkcie PC"));
   KopirovaniesborudoPDA1 =
       PopupMenu1->addAction(QStringLiteral("Kopirovanie označených súborov do PDA"));
   Vymazaniesboru1 = PopupMenu1->addAction(QStringLiteral("Otvor file v asociovanom programe"));
   Refre1 = PopupMenu1->addAction(QStringLiteral("Refreš"));
 
   PDAPopupMenu2 = new QMenu(this);
-  NameControl(PDAPopupMenu2, "PDAPopupMenu2", QStringLiteral("PDAPopupMenu2"));
+  NameControl(PDAPopupMenu2, "PDAPopupMenu2", QStringLiteral("Funkcie PDA"));
   MenuItem1 = PDAPopupMenu2->addAction(QStringLiteral("Kopirovanie označených súborov do PC"));
   MenuItem2 = PDAPopupMenu2->addAction(QStringLiteral("Vymazanie označených súborov,adresárov"));
   Vytvoradresr1 = PDAPopupMenu2->addAction(QStringLiteral("Vytvor adresár"));

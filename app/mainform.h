@@ -117,7 +117,8 @@ class TForm1 : public QMainWindow {
   QLabel* Label1;  // "Prihlasovacie meno"
   QLabel* Label2;  // "Heslo"
   QLineEdit* Edit1;
-  QLineEdit* Edit2;
+  QLineEdit* Edit2;      // the password, hidden while typed
+  QCheckBox* CheckBox3;  // "Zobraziť heslo"
   QPushButton* SpeedButton5;
   QWidget* WebBrowserHost;            // holds the browser's view
   WebBrowser* WebBrowser1 = nullptr;  // the browser control (web/)
@@ -314,6 +315,10 @@ class TForm1 : public QMainWindow {
   void StringGrid2MouseDown(QMouseEvent* event);
   void StringGrid1DblClick();
   void StringGrid2DblClick();
+  // Enter, Delete (handheld), the context-menu key and Shift+F10 at the current cell; true when
+  // the key was the pane's.
+  bool StringGrid1KeyDown(QKeyEvent* event);
+  bool StringGrid2KeyDown(QKeyEvent* event);
   void KopirovaniesborudoPDA1Click();
   void MenuItem1Click();
   void MenuItem2Click();

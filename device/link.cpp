@@ -35,6 +35,10 @@ bool WaitForEvent(HANDLE event, int timeoutMs) {
   return signalled;
 }
 
+[[noreturn]] void PathTooLong(const AnsiString& path) {
+  throw PlatformError(AnsiLiteral("Cesta v PDA je dlhší ako 511 znakov: ") + path);
+}
+
 }  // namespace
 
 const AnsiString kDeviceNotAnswering = AnsiLiteral("PDA neodpovedá");
@@ -59,15 +63,23 @@ void FreeWideBuffer() {
 }
 
 std::u16string DeviceWidePath(const AnsiString& path) {
-  if (path.size() > kMaxDevicePath)
-    throw PlatformError(AnsiLiteral("Cesta v PDA je dlhší ako 511 znakov: ") + path);
+  if (path.size() > kMaxDevicePath) PathTooLong(path);
   std::u16string wide = AnsiToUtf16(path);
   // Code page 1250 is single-byte: one unit per character, never more than the path's length.
   if (wide.size() > path.size()) wide.resize(path.size());
   return wide;
 }
 
+std::u16string DeviceWidePath(std::u16string_view path) {
+  if (path.size() > kMaxDevicePath) PathTooLong(Utf16ToAnsi(path));
+  return std::u16string(path);
+}
+
 LPCWSTR ToWidePath(const AnsiString& path) {
+  return ToWidePath(DeviceWidePath(path));
+}
+
+LPCWSTR ToWidePath(std::u16string_view path) {
   const std::u16string wide = DeviceWidePath(path);
   AllocWideBuffer();
   std::memcpy(WideBuffer, wide.data(), wide.size() * sizeof(char16_t));

@@ -2,6 +2,7 @@
 // Connecting to the handheld and handing it paths.
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "device/rapi.h"
 #include "platform/ansi.h"
@@ -29,6 +30,10 @@ LPCWSTR ToWidePath(const AnsiString& path);
 // The same conversion into a string of the caller's own, for work that outlives one call (a
 // transfer whose pump may run other commands that use WideBuffer).
 std::u16string DeviceWidePath(const AnsiString& path);
+// A path already in UTF-16 (a name the handheld listed, one typed in full): checked for its
+// length alone, which counts units.
+std::u16string DeviceWidePath(std::u16string_view path);
+LPCWSTR ToWidePath(std::u16string_view path);
 
 void AllocWideBuffer();  // no-op when already allocated
 void FreeWideBuffer();

@@ -153,6 +153,12 @@ const AnsiString kDeviceSourceChanged =
 
 TransferResult PullFile(const AnsiString& devicePath, const AnsiString& pcPath,
                         TransferControl& control) {
+  if (control.Stopped()) return Stop();
+  return PullFile(DeviceWidePath(devicePath), platform::ToNativePath(pcPath), control);
+}
+
+TransferResult PullFile(std::u16string_view devicePath, const std::filesystem::path& pcPath,
+                        TransferControl& control) {
   if (control.Stopped()) return Stop();  // stopped while it waited for the handheld's thread
   const std::u16string sourcePath = DeviceWidePath(devicePath);
   // The source must exist: creating it here would make an empty PC copy of a missing file.
@@ -160,8 +166,7 @@ TransferResult PullFile(const AnsiString& devicePath, const AnsiString& pcPath,
                                  OPEN_EXISTING, 0, nullptr));
   if (!source.IsOpen()) return Failure(kDeviceFileNotOpened);
   // Whatever ends the copy early drops the PC file's replacement: the old file stays untouched.
-  platform::ReplacementFile target =
-      platform::ReplacementFile::Create(platform::ToNativePath(pcPath));
+  platform::ReplacementFile target = platform::ReplacementFile::Create(pcPath);
   if (!target.IsOpen()) return Failure(kPcFileNotCreated);
 
   DWORD high = 0;
@@ -201,12 +206,19 @@ TransferResult PullFile(const AnsiString& devicePath, const AnsiString& pcPath,
 TransferResult PushFile(const AnsiString& pcPath, const AnsiString& devicePath,
                         TransferControl& control) {
   if (control.Stopped()) return Stop();
+  const std::u16string wide = DeviceWidePath(devicePath);
+  return PushFile(platform::ToNativePath(pcPath), wide, control);
+}
+
+TransferResult PushFile(const std::filesystem::path& pcPath, std::u16string_view devicePath,
+                        TransferControl& control) {
+  if (control.Stopped()) return Stop();
   std::u16string targetPath = DeviceWidePath(devicePath);
   // The source must exist: creating it here would overwrite the handheld's copy with nothing.
-  platform::PcFile source = platform::PcFile::OpenForReading(platform::ToNativePath(pcPath));
+  platform::PcFile source = platform::PcFile::OpenForReading(pcPath);
   if (!source.IsOpen()) {
     if (platform::LastFileError() == platform::PcFile::kNotAFile)
-      return Failure("Error: " + Utf8ToAnsi(platform::ToNativePath(pcPath).string()) +
+      return Failure("Error: " + Utf8ToAnsi(pcPath.string()) +
                      AnsiLiteral(" nie je obyčajný súbor, nedá sa kopírovať."));
     return Failure(Naming(kPcFileNotOpened, Utf8ToAnsi(platform::ToNativePath(pcPath).string()),
                           platform::ErrorReason(platform::LastFileError())));
@@ -320,30 +332,64 @@ void RepairLeftovers(const AnsiString& deviceFolder) {
   for (const std::u16string& path : found) RepairLeftover(path);
 }
 
-TransferEnd CopyFromDevice(const AnsiString& devicePath, const AnsiString& pcPath,
-                           const TransferProgress& progress) {
+namespace {
+
+// The window's part of a copy, whichever form its paths take; pull and push run on the
+// handheld's thread.
+using Copy = std::function<TransferResult(TransferControl&)>;
+
+TransferEnd CopyFrom(const Copy& pull, const TransferProgress& progress) {
   if (RefuseWhileTransferring()) return TransferEnd::Failed;
   return RunCopy(
-      [devicePath, pcPath](TransferControl& control) {
+      [pull](TransferControl& control) {
         CeRapiInit();
-        return PullFile(devicePath, pcPath, control);
+        return pull(control);
       },
       progress);
 }
 
-TransferEnd CopyToDevice(const AnsiString& pcPath, const AnsiString& devicePath,
-                         const TransferProgress& progress) {
+TransferEnd CopyTo(const Copy& push, const TransferProgress& progress) {
   if (RefuseWhileTransferring()) return TransferEnd::Failed;  // its start would reset the link
   const bool closing = AppClosing;
   return RunCopy(
-      [pcPath, devicePath, closing](TransferControl& control) {
+      [push, closing](TransferControl& control) {
         CeRapiInit();
         if (closing) return TransferResult{TransferEnd::Stopped, {}};
-        TransferResult result = PushFile(pcPath, devicePath, control);
+        TransferResult result = push(control);
         if (result.end == TransferEnd::Done) CeRapiUninit();
         return result;
       },
       progress);
+}
+
+}  // namespace
+
+TransferEnd CopyFromDevice(const AnsiString& devicePath, const AnsiString& pcPath,
+                           const TransferProgress& progress) {
+  return CopyFrom([devicePath, pcPath](
+                      TransferControl& control) { return PullFile(devicePath, pcPath, control); },
+                  progress);
+}
+
+TransferEnd CopyToDevice(const AnsiString& pcPath, const AnsiString& devicePath,
+                         const TransferProgress& progress) {
+  return CopyTo([pcPath, devicePath](
+                    TransferControl& control) { return PushFile(pcPath, devicePath, control); },
+                progress);
+}
+
+TransferEnd CopyFromDevice(std::u16string_view devicePath, const std::filesystem::path& pcPath,
+                           const TransferProgress& progress) {
+  return CopyFrom([devicePath = std::u16string(devicePath), pcPath](
+                      TransferControl& control) { return PullFile(devicePath, pcPath, control); },
+                  progress);
+}
+
+TransferEnd CopyToDevice(const std::filesystem::path& pcPath, std::u16string_view devicePath,
+                         const TransferProgress& progress) {
+  return CopyTo([pcPath, devicePath = std::u16string(devicePath)](
+                    TransferControl& control) { return PushFile(pcPath, devicePath, control); },
+                progress);
 }
 
 bool TransferRunning() {

@@ -12,7 +12,9 @@
 // copy whose source and target are one file therefore leaves it as it was.
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
+#include <string_view>
 
 #include "platform/ansi.h"
 
@@ -42,6 +44,11 @@ TransferResult PullFile(const AnsiString& devicePath, const AnsiString& pcPath,
 // moves through kDeviceOldSuffix. An existing target keeps the spelling the handheld has for it.
 TransferResult PushFile(const AnsiString& pcPath, const AnsiString& devicePath,
                         TransferControl& control);
+// The same for names that code page 1250 cannot hold: a native PC path, a UTF-16 handheld path.
+TransferResult PullFile(std::u16string_view devicePath, const std::filesystem::path& pcPath,
+                        TransferControl& control);
+TransferResult PushFile(const std::filesystem::path& pcPath, std::u16string_view devicePath,
+                        TransferControl& control);
 
 inline constexpr const char* kDeviceTemporarySuffix = ".~vireska";
 inline constexpr const char* kDeviceOldSuffix = ".~vireska-old";
@@ -59,6 +66,10 @@ using TransferProgress = std::function<void(std::uint64_t done, std::uint64_t to
 TransferEnd CopyFromDevice(const AnsiString& devicePath, const AnsiString& pcPath,
                            const TransferProgress& progress = {});
 TransferEnd CopyToDevice(const AnsiString& pcPath, const AnsiString& devicePath,
+                         const TransferProgress& progress = {});
+TransferEnd CopyFromDevice(std::u16string_view devicePath, const std::filesystem::path& pcPath,
+                           const TransferProgress& progress = {});
+TransferEnd CopyToDevice(const std::filesystem::path& pcPath, std::u16string_view devicePath,
                          const TransferProgress& progress = {});
 
 // Whether the window waits for a copy now.

@@ -1,11 +1,15 @@
 // The file manager's commands: copies both ways, handheld delete and new directory, opening a
 // PC file. Each list command asks through the dialog "Súhlasíte?" once per entry.
+//
+// Paths go through the dialog as the edits hold them, in full: a name that code page 1250 cannot
+// hold ("søren.txt", "Мапа.gpx") still names its entry.
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <algorithm>
+#include <filesystem>
 #include <optional>
-#include <string_view>
+#include <string>
 
 #include "app/mainform.h"
 #include "device/form_progress.h"
@@ -51,21 +55,34 @@ bool Confirm() {
 // What the user typed or left in the dialog's Edit2 as one entry of the pane's folder: the folder
 // as the command preset it is dropped, the rest is one name (as for export names). A text that
 // names no entry of its own is refused with a message. folder ends in its separator.
-std::optional<AnsiString> InFolder(const AnsiString& folder, std::string_view typed) {
-  if (typed.substr(0, folder.size()) == folder) typed.remove_prefix(folder.size());
-  const AnsiString name = platform::OneName(typed);
-  if (name.empty() || name == "." || name == "..") {
+std::optional<QString> InFolder(const QString& folder, QString typed) {
+  if (typed.startsWith(folder)) typed.remove(0, folder.size());
+  // The name rule works on bytes and changes only ASCII ones: UTF-8 keeps every other letter.
+  const QString name = QString::fromStdString(platform::OneName(typed.toStdString()));
+  if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")) {
     platform::Ui().ShowMessage(AnsiLiteral("Neplatný názov súboru alebo adresára: \"") +
-                               AnsiString(typed) + "\"");
+                               ToAnsi(typed) + "\"");
     return std::nullopt;
   }
   return folder + name;
 }
 
+// A path of the dialog as the handheld and the PC take it.
+std::u16string DevicePathOf(const QString& path) {
+  return path.toStdU16String();
+}
+std::filesystem::path PcPathOf(const QString& path) {
+  return platform::NativePathFromTyped(path);
+}
+// A folder of a pane as the dialog shows it, ending in its separator.
+QString PcFolderText(const AnsiString& pcDir) {
+  return FromAnsi(platform::JoinPcPath(pcDir, ""));
+}
+
 // One remote call on a connection of its own, on the handheld's thread. False: stopped.
 template <typename Call>
-bool OnHandheld(const AnsiString& path, Call call) {
-  return device::Run([path, call](device::Job&) {
+bool OnHandheld(const QString& path, Call call) {
+  return device::Run([path = DevicePathOf(path), call](device::Job&) {
            CeRapiInit();
            DeviceLinkEnd endLink;
            WideBufferScope wide;
@@ -74,16 +91,16 @@ bool OnHandheld(const AnsiString& path, Call call) {
 }
 
 // A selected entry of a pane, taken before the command acts: what a command works on cannot
-// change under it, whatever the grid shows later.
+// change under it, whatever the grid shows later. Its name is what the cell shows, in full.
 struct Entry {
-  AnsiString name;
+  QString name;
   bool directory = false;
 };
 
 std::vector<Entry> SelectedEntries(const TStringGrid* grid, int nameCol) {
   std::vector<Entry> entries;
   for (int row : SelectedRows(grid, nameCol))
-    entries.push_back({grid->Cell(nameCol, row), IsPcDirectory(grid->Cell(1, row))});
+    entries.push_back({grid->Text(nameCol, row), IsPcDirectory(grid->Cell(1, row))});
   return entries;
 }
 
@@ -132,15 +149,15 @@ void TForm1::KopirovaniesborudoPDA1Click() {
   const Asked counts = ConfirmEach(
       files,
       [&](const Entry& file) {
-        platform::SetEditText(Potvrd->Edit1, platform::JoinPcPath(pcDir, file.name));
-        platform::SetEditText(Potvrd->Edit2, deviceDir + file.name);
+        Potvrd->Edit1->setText(PcFolderText(pcDir) + file.name);
+        Potvrd->Edit2->setText(FromAnsi(deviceDir) + file.name);
       },
       [&](const Entry&) {
-        const auto target = InFolder(deviceDir, platform::EditText(Potvrd->Edit2));
+        const auto target = InFolder(FromAnsi(deviceDir), Potvrd->Edit2->text());
         if (!target) return Step::Next;
         Hourglass();
-        return AfterCopy(
-            CopyToDevice(platform::EditText(Potvrd->Edit1), *target, PanelProgress(StatusBar3, 1)));
+        return AfterCopy(CopyToDevice(PcPathOf(Potvrd->Edit1->text()), DevicePathOf(*target),
+                                      PanelProgress(StatusBar3, 1)));
       });
   if (AppClosing) return;
   GetDirPDA(DeviceDir + "*");
@@ -165,16 +182,15 @@ void TForm1::MenuItem1Click() {
     counts = ConfirmEach(
         files,
         [&](const Entry& file) {
-          platform::SetEditText(Potvrd->Edit1, deviceDir + file.name);
-          platform::SetEditText(Potvrd->Edit2, platform::JoinPcPath(pcDir, file.name));
+          Potvrd->Edit1->setText(FromAnsi(deviceDir) + file.name);
+          Potvrd->Edit2->setText(PcFolderText(pcDir) + file.name);
         },
         [&](const Entry&) {
-          const auto target =
-              InFolder(platform::JoinPcPath(pcDir, ""), platform::EditText(Potvrd->Edit2));
+          const auto target = InFolder(PcFolderText(pcDir), Potvrd->Edit2->text());
           if (!target) return Step::Next;
           Hourglass();
-          const TransferEnd end = CopyFromDevice(platform::EditText(Potvrd->Edit1), *target,
-                                                 PanelProgress(StatusBar5, 1));
+          const TransferEnd end = CopyFromDevice(DevicePathOf(Potvrd->Edit1->text()),
+                                                 PcPathOf(*target), PanelProgress(StatusBar5, 1));
           DefaultCursor();
           return AfterCopy(end);
         });
@@ -194,12 +210,12 @@ void TForm1::MenuItem2Click() {
   // Directories are not skipped: an empty one goes.
   const Asked counts = ConfirmEach(
       SelectedEntries(StringGrid1, DeviceGridCol),
-      [&](const Entry& entry) { platform::SetEditText(Potvrd->Edit1, deviceDir + entry.name); },
+      [&](const Entry& entry) { Potvrd->Edit1->setText(FromAnsi(deviceDir) + entry.name); },
       [&](const Entry& entry) {
         Hourglass();
         // Results are not examined: the listing that follows shows what is left.
-        const bool done = OnHandheld(platform::EditText(Potvrd->Edit1),
-                                     entry.directory ? CeRemoveDirectory : CeDeleteFile);
+        const bool done =
+            OnHandheld(Potvrd->Edit1->text(), entry.directory ? CeRemoveDirectory : CeDeleteFile);
         return done ? Step::Next : Step::End;
       });
   if (AppClosing) return;
@@ -219,7 +235,7 @@ void TForm1::Vytvoradresr1Click() {
   platform::DefaultCursorAtEnd cursor;
   platform::SetEditText(Potvrd->Edit2, AnsiLiteral("Nový adresár"));
   if (Potvrd->ShowModal() == platform::mrYes) {
-    if (const auto path = InFolder(StatusBar3->PanelText(0), platform::EditText(Potvrd->Edit2))) {
+    if (const auto path = InFolder(FromAnsi(StatusBar3->PanelText(0)), Potvrd->Edit2->text())) {
       Hourglass();
       OnHandheld(*path, [](LPCWSTR wide) { CeCreateDirectory(wide, nullptr); });
     }
@@ -231,9 +247,10 @@ void TForm1::Vytvoradresr1Click() {
 
 void TForm1::Vymazaniesboru1Click() {
   if (PcGridRow < 0 || PcGridCol < 0) return;  // the last press was below the rows
-  const AnsiString name = StringGrid2->Cell(PcGridCol, PcGridRow);
+  const QString name = StringGrid2->Text(PcGridCol, PcGridRow);
   // The pane's folder made explicit: the name alone would depend on the current directory.
-  const AnsiString path = platform::JoinPcPath(DirectoryListBox1->Directory(), name);
+  const std::filesystem::path path =
+      platform::ToNativePath(DirectoryListBox1->Directory()) / name.toStdString();
   const auto couldNotOpen = [] {
     platform::Ui().MessageBox("Couldn't execute the application", "Error",
                               platform::MessageIcon::Exclamation);

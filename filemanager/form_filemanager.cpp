@@ -9,6 +9,7 @@
 #include <QTabWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "app/mainform.h"
 #include "filemanager/panes.h"
@@ -35,11 +36,15 @@ void TForm1::BuildManagerTab() {
   DriveComboBox2->setAccessibleName(Label9->text());
   DirectoryListBox1 = new TDirectoryListBox("DirectoryListBox1", Panel6);
   DirectoryListBox1->setMaximumHeight(platform::Scaled(110));
+  DirectoryListBox1->setAccessibleName(QStringLiteral("Priečinky v PC"));
   StringGrid2 = new TStringGrid("StringGrid2", {160, 55, 132}, 4, Panel6);
+  StringGrid2->setAccessibleName(QStringLiteral("Súbory v PC"));
   StatusBar5 = new TStatusBar("StatusBar5", {200, 50}, Panel6);
+  StatusBar5->setAccessibleName(QStringLiteral("Priečinok v PC"));
   ToolBar4 = new QToolBar(Panel6);
-  NameControl(ToolBar4, "ToolBar4", QStringLiteral("ToolBar4"));
+  NameControl(ToolBar4, "ToolBar4", QStringLiteral("Počty v PC"));
   StatusBar4 = new TStatusBar("StatusBar4", {100, 100, 50}, ToolBar4);
+  StatusBar4->setAccessibleName(QStringLiteral("Počty v PC"));
   ToolBar4->addWidget(StatusBar4);
   pc->addWidget(Label9);
   pc->addWidget(DriveComboBox2);
@@ -56,10 +61,13 @@ void TForm1::BuildManagerTab() {
   Label10 = MakeLabel(QStringLiteral("PDA "), Panel5, "Label10");
   SpeedButton12 = MakeButton(QStringLiteral("Načítaj adresár PDA"), Panel5, "SpeedButton12");
   StringGrid1 = new TStringGrid("StringGrid1", {160, 64, 127, 10}, 4, Panel5);
+  StringGrid1->setAccessibleName(QStringLiteral("Súbory v PDA"));
   StatusBar3 = new TStatusBar("StatusBar3", {200, 50}, Panel5);
+  StatusBar3->setAccessibleName(QStringLiteral("Priečinok v PDA"));
   ToolBar2 = new QToolBar(Panel5);
-  NameControl(ToolBar2, "ToolBar2", QStringLiteral("ToolBar2"));
+  NameControl(ToolBar2, "ToolBar2", QStringLiteral("Počty v PDA"));
   StatusBar2 = new TStatusBar("StatusBar2", {100, 100, 50}, ToolBar2);
+  StatusBar2->setAccessibleName(QStringLiteral("Počty v PDA"));
   ToolBar2->addWidget(StatusBar2);
   pda->addWidget(Label10);
   pda->addWidget(SpeedButton12, 0, Qt::AlignLeft);
@@ -94,6 +102,14 @@ void TForm1::WireFileManager() {
   new GridMouse(StringGrid2, {[this](QMouseEvent* e) { StringGrid2MouseDown(e); },
                               [this](QMouseEvent* e) { StringGrid2MouseUp(e); },
                               [this] { StringGrid2DblClick(); }});
+  new GridKeys(StringGrid1, [this](QKeyEvent* e) { return StringGrid1KeyDown(e); });
+  new GridKeys(StringGrid2, [this](QKeyEvent* e) { return StringGrid2KeyDown(e); });
+  // F5 lists the pane that has the focus again; the menus show the key beside "Refreš".
+  for (auto [refresh, pane] : {std::pair{Refre1, Panel6}, std::pair{Refre2, Panel5}}) {
+    refresh->setShortcut(Qt::Key_F5);
+    refresh->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    pane->addAction(refresh);
+  }
 
   connect(SpeedButton12, &QPushButton::clicked, this, Reported(&TForm1::SpeedButton12Click));
   connect(DirectoryListBox1, &TDirectoryListBox::changed, this,

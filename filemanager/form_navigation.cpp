@@ -1,5 +1,7 @@
-// Mouse presses and double clicks in the two panes: the last pressed cell, the context menus,
-// and moving a pane to another directory.
+// Mouse presses, double clicks and keys in the two panes: the last pressed cell, the context
+// menus, and moving a pane to another directory.
+#include <QAction>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 
@@ -10,12 +12,45 @@
 #include "platform/paths.h"
 #include "platform/state.h"
 
+namespace {
+
+// The handheld pane's menu at a point of its grid. The up entry and the empty area have no entry
+// to copy or delete: there it offers what needs none, a new folder (the first one on an empty
+// card) and a new listing.
+void PopupDeviceMenu(TForm1* form, const QPoint& at, bool byKeyboard) {
+  const bool onEntry = DeviceGridRow > 1;
+  form->MenuItem1->setVisible(onEntry);
+  form->MenuItem2->setVisible(onEntry);
+  form->PDAPopupMenu2->popup(form->StringGrid1->viewport()->mapToGlobal(at));
+  if (byKeyboard)
+    form->PDAPopupMenu2->setActiveAction(onEntry ? form->MenuItem1 : form->Vytvoradresr1);
+}
+
+// Keys stand in for the mouse at the current cell, which becomes the last pressed one.
+QPoint CurrentCell(const TStringGrid* grid, int& col, int& row) {
+  const QModelIndex current = grid->currentIndex();
+  col = current.isValid() ? current.column() : -1;
+  row = current.isValid() ? current.row() : -1;
+  return current.isValid() ? grid->visualRect(current).center() : QPoint(0, 0);
+}
+
+bool IsMenuKey(const QKeyEvent* event) {
+  return event->key() == Qt::Key_Menu ||
+         (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier);
+}
+
+bool IsEnterKey(const QKeyEvent* event) {
+  return (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+         !(event->modifiers() & ~Qt::KeypadModifier);
+}
+
+}  // namespace
+
 void TForm1::StringGrid1MouseDown(QMouseEvent* event) {
   const QPoint point = event->position().toPoint();
   CellAt(StringGrid1, point, DeviceGridCol, DeviceGridRow);
-  // The header, the up entry and the empty area have no handheld commands.
-  if (event->button() == Qt::RightButton && DeviceGridRow > 1)
-    PDAPopupMenu2->popup(StringGrid1->viewport()->mapToGlobal(point));
+  // A right press on the header orders the pane instead (at its release).
+  if (event->button() == Qt::RightButton && DeviceGridRow != 0) PopupDeviceMenu(this, point, false);
 }
 
 void TForm1::StringGrid2MouseDown(QMouseEvent* event) {
@@ -23,6 +58,33 @@ void TForm1::StringGrid2MouseDown(QMouseEvent* event) {
   CellAt(StringGrid2, point, PcGridCol, PcGridRow);
   if (event->button() == Qt::RightButton)
     PopupMenu1->popup(StringGrid2->viewport()->mapToGlobal(point));
+}
+
+bool TForm1::StringGrid1KeyDown(QKeyEvent* event) {
+  const bool enter = IsEnterKey(event), menu = IsMenuKey(event);
+  const bool remove = event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier;
+  if (!enter && !menu && !remove) return false;
+  const QPoint at = CurrentCell(StringGrid1, DeviceGridCol, DeviceGridRow);
+  if (enter) StringGrid1DblClick();  // a folder or the way up; a file has nothing to open
+  if (remove) MenuItem2Click();
+  if (menu) PopupDeviceMenu(this, at, true);
+  return true;
+}
+
+bool TForm1::StringGrid2KeyDown(QKeyEvent* event) {
+  const bool enter = IsEnterKey(event), menu = IsMenuKey(event);
+  if (!enter && !menu) return false;
+  const QPoint at = CurrentCell(StringGrid2, PcGridCol, PcGridRow);
+  if (menu) {
+    PopupMenu1->popup(StringGrid2->viewport()->mapToGlobal(at));
+    PopupMenu1->setActiveAction(KopirovaniesborudoPDA1);
+  } else if (PcGridRow >= 1 && IsPcDirectory(StringGrid2->Cell(1, PcGridRow))) {
+    StringGrid2DblClick();
+  } else {
+    PcGridCol = 0;  // the file of the row, whichever of its cells is current
+    Vymazaniesboru1Click();
+  }
+  return true;
 }
 
 void TForm1::StringGrid1DblClick() {

@@ -53,9 +53,9 @@ bool PcRowIsDirectory(const TStringGrid* grid, int row) {
   return IsPcDirectory(grid->Cell(1, row));
 }
 
-void DrawText(QPainter& canvas, int x, int y, const AnsiString& text) {
+void DrawText(QPainter& canvas, int x, int y, const QString& text) {
   const QFontMetrics metrics(canvas.font());
-  canvas.drawText(x, y + metrics.ascent(), FromAnsi(text));
+  canvas.drawText(x, y + metrics.ascent(), text);
 }
 
 void FillCell(QPainter& canvas, const QWidget* grid, const QRect& rect,
@@ -97,7 +97,7 @@ void DrawHeaderCell(QPainter& canvas, const TStringGrid* grid, const std::vector
     if (order == kAscending) DrawImage(canvas, images, kArrowUpImage, rect.topLeft());
     if (order == kDescending) DrawImage(canvas, images, kArrowDownImage, rect.topLeft());
     canvas.setPen(CellText(grid, state));
-    DrawText(canvas, rect.left() + 12, rect.top() + 2, text);
+    DrawText(canvas, rect.left() + 12, rect.top() + 2, FromAnsi(text));
   } else {
     DrawRightAligned(canvas, grid, rect, state, text);
   }
@@ -138,7 +138,7 @@ void TForm1::StringGrid1DrawCell(QPainter& canvas, int col, int row, const QRect
     DrawRightAligned(canvas, StringGrid1, rect, state, text);
   } else {
     FillCell(canvas, StringGrid1, rect, state);
-    DrawText(canvas, rect.left() + 16, rect.top(), text);
+    DrawText(canvas, rect.left() + 16, rect.top(), StringGrid1->Text(col, row));
     if (col == 0)
       DrawImage(canvas, ImageList2, DeviceEntryIcon(text, StringGrid1->Cell(3, row)),
                 rect.topLeft());
@@ -156,7 +156,7 @@ void TForm1::StringGrid2DrawCell(QPainter& canvas, int col, int row, const QRect
   const AnsiString text = StringGrid2->Cell(col, row);
   if (col == 0) {
     FillCell(canvas, StringGrid2, rect, state);
-    DrawText(canvas, rect.left() + 16, rect.top(), text);
+    DrawText(canvas, rect.left() + 16, rect.top(), StringGrid2->Text(col, row));
     DrawImage(canvas, ImageList2, PcEntryIcon(text, StringGrid2->Cell(1, row)), rect.topLeft());
   } else if (col == 1) {
     DrawRightAligned(canvas, StringGrid2, rect, state, text);

@@ -50,10 +50,16 @@ std::int64_t FileTimeOf(const FILETIME& t) {
 
 }  // namespace
 
-AnsiString DeviceNameText(const CE_FIND_DATA& record) {
+namespace {
+std::u16string_view DeviceName(const CE_FIND_DATA& record) {
   std::size_t length = 0;
   while (length < MAX_PATH && record.cFileName[length] != 0) ++length;
-  return Utf16ToAnsi(std::u16string_view(record.cFileName, length));
+  return std::u16string_view(record.cFileName, length);
+}
+}  // namespace
+
+AnsiString DeviceNameText(const CE_FIND_DATA& record) {
+  return Utf16ToAnsi(DeviceName(record));
 }
 
 AnsiString DeviceTimeText(std::int64_t fileTime) {
@@ -78,7 +84,8 @@ AnsiString PcTimeText(std::int64_t fileTime) {
 
 ListingRow DeviceListingRow(const CE_FIND_DATA& record, ListingTotals& totals) {
   ListingRow row;
-  row[0] = DeviceNameText(record);
+  row.name = DeviceName(record);
+  row[0] = Utf16ToAnsi(row.name);
   row[3] = std::to_string(record.dwFileAttributes);
   row[2] = DeviceTimeText(FileTimeOf(record.ftCreationTime));
   if (record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
@@ -97,6 +104,7 @@ ListingRow DeviceListingRow(const CE_FIND_DATA& record, ListingTotals& totals) {
 ListingRow PcListingRow(const platform::PcFindData& record, ListingTotals& totals) {
   ListingRow row;
   row[0] = record.name;
+  row.name = QString::fromStdString(record.nativeName).toStdU16String();
   row[2] = PcTimeText(record.lastWriteTime);
   if (record.attributes & platform::kAttrDirectory) {
     row[1] = kDirCell;

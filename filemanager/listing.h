@@ -2,7 +2,9 @@
 // Rows of the two listing grids, built from directory search records. Cells: 0 name, 1 size or
 // "<DIR>", 2 date text "yyyy.mm.dd hh:nn:ss", 3 attribute word (handheld only).
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -18,7 +20,15 @@ AnsiString DeviceTimeText(
 // file date word.
 AnsiString PcTimeText(std::int64_t fileTime);
 
-using ListingRow = std::array<AnsiString, 4>;
+// One entry: its cells, and its name whole in UTF-16 (the handheld's own units; a PC name as the
+// file system spells it), since code page 1250 loses every letter it lacks ("søren" in the cell
+// is "s?ren") and a command must still find the entry.
+struct ListingRow {
+  std::array<AnsiString, 4> cells;
+  std::u16string name;
+  AnsiString& operator[](std::size_t col) { return cells[col]; }
+  const AnsiString& operator[](std::size_t col) const { return cells[col]; }
+};
 
 struct ListingTotals {
   std::uint64_t directories = 0;

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
@@ -18,9 +19,10 @@ const AnsiString kNothingSelected = AnsiLiteral("Nebolo nič vybraté");
 
 void WriteRows(TStringGrid* grid, int firstRow, const std::vector<ListingRow>& rows) {
   int row = firstRow;
-  for (const ListingRow& cellsOfRow : rows) {
-    for (size_t col = 0; col < cellsOfRow.size(); ++col)
-      grid->SetCell(static_cast<int>(col), row, cellsOfRow[col]);
+  for (const ListingRow& listed : rows) {
+    for (size_t col = 0; col < listed.cells.size(); ++col)
+      grid->SetCell(static_cast<int>(col), row, listed[col]);
+    grid->Cells()->SetRowName(row, QString::fromStdU16String(listed.name));
     ++row;
   }
 }
@@ -38,7 +40,7 @@ void ListPcDir(const AnsiString& directory) {
   ListingTotals totals;
   if (!ReadPcListing(directory, rows, totals)) {
     // An unreadable folder shows nothing of the previous one: only the way back up.
-    rows.assign(1, ListingRow{"..", kDirCell, "", ""});
+    rows.assign(1, ListingRow{{"..", kDirCell, "", ""}, u".."});
     totals = {};
   }
   {
@@ -47,6 +49,7 @@ void ListPcDir(const AnsiString& directory) {
     WriteRows(grid, 1, rows);
   }
   WriteTotals(form->StatusBar4, totals);
+  form->Zotried2();  // the header's mark says the order: a new listing keeps it
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -191,6 +194,22 @@ void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
 
 QSize GridCellDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex& index) const {
   return {grid_->columnWidth(index.column()), grid_->rowHeight(index.row())};
+}
+
+// ---------------------------------------------------------------------------------------------
+
+GridKeys::GridKeys(TStringGrid* grid, std::function<bool(QKeyEvent*)> handler)
+    : QObject(grid), handler_(std::move(handler)) {
+  grid->setContextMenuPolicy(Qt::PreventContextMenu);
+  grid->installEventFilter(this);
+}
+
+bool GridKeys::eventFilter(QObject*, QEvent* event) {
+  if (event->type() != QEvent::KeyPress) return false;
+  // A failure is reported here, as for the mouse: it must not cross the toolkit's dispatch.
+  bool handled = true;
+  platform::RunReported([&] { handled = handler_(static_cast<QKeyEvent*>(event)); });
+  return handled;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -12,6 +12,7 @@
 #include "platform/controls.h"
 #include "platform/ui.h"
 
+class QKeyEvent;
 class QMouseEvent;
 class QPainter;
 
@@ -79,6 +80,19 @@ class GridCellDelegate : public QStyledItemDelegate {
  private:
   TStringGrid* grid_;
   DrawCell draw_;
+};
+
+// Keys of a listing grid go to the handler first; what it takes (true), the grid never sees. The
+// grid's own context menu event is turned off: the handler opens the pane's menu for the key.
+class GridKeys : public QObject {
+ public:
+  GridKeys(TStringGrid* grid, std::function<bool(QKeyEvent*)> handler);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  std::function<bool(QKeyEvent*)> handler_;
 };
 
 // Mouse handling of a listing grid, in the manner of the platform grid: a left press on an

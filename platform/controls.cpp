@@ -144,6 +144,7 @@ void TStatusBar::SetPanelText(int index, const AnsiString& text) {
 StringGridModel::StringGridModel(int columns, int rows, QObject* parent)
     : QAbstractTableModel(parent), columns_(columns) {
   rows_.assign(static_cast<size_t>(rows), std::vector<AnsiString>(static_cast<size_t>(columns)));
+  names_.resize(rows_.size());
 }
 
 int StringGridModel::rowCount(const QModelIndex& parent) const {
@@ -156,7 +157,7 @@ int StringGridModel::columnCount(const QModelIndex& parent) const {
 QVariant StringGridModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid()) return {};
   if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
-    return FromAnsi(Cell(index.column(), index.row()));
+    return Text(index.column(), index.row());
   return {};
 }
 
@@ -176,7 +177,21 @@ const AnsiString& StringGridModel::Cell(int col, int row) const {
 void StringGridModel::SetCell(int col, int row, const AnsiString& text) {
   if (row < 0 || col < 0 || row >= static_cast<int>(rows_.size()) || col >= columns_) return;
   rows_[static_cast<size_t>(row)][static_cast<size_t>(col)] = text;
+  if (col == 0) names_[static_cast<size_t>(row)].clear();
   if (!updating_) Q_EMIT dataChanged(index(row, col), index(row, col));
+}
+
+QString StringGridModel::Text(int col, int row) const {
+  if (col == 0 && row >= 0 && row < static_cast<int>(names_.size()) &&
+      !names_[static_cast<size_t>(row)].isEmpty())
+    return names_[static_cast<size_t>(row)];
+  return FromAnsi(Cell(col, row));
+}
+
+void StringGridModel::SetRowName(int row, const QString& name) {
+  if (row < 0 || row >= static_cast<int>(rows_.size())) return;
+  names_[static_cast<size_t>(row)] = name;
+  if (!updating_) Q_EMIT dataChanged(index(row, 0), index(row, 0));
 }
 
 void StringGridModel::SetRowCount(int rows) {
@@ -185,15 +200,18 @@ void StringGridModel::SetRowCount(int rows) {
   if (rows == old) return;
   if (updating_) {
     rows_.resize(static_cast<size_t>(rows), std::vector<AnsiString>(static_cast<size_t>(columns_)));
+    names_.resize(rows_.size());
     return;
   }
   if (rows > old) {
     beginInsertRows({}, old, rows - 1);
     rows_.resize(static_cast<size_t>(rows), std::vector<AnsiString>(static_cast<size_t>(columns_)));
+    names_.resize(rows_.size());
     endInsertRows();
   } else {
     beginRemoveRows({}, rows, old - 1);
     rows_.resize(static_cast<size_t>(rows));
+    names_.resize(rows_.size());
     endRemoveRows();
   }
 }
@@ -203,6 +221,10 @@ void StringGridModel::ReorderRows(const std::vector<int>& order) {
   moved.reserve(order.size());
   for (int from : order) moved.push_back(std::move(rows_[static_cast<size_t>(from)]));
   for (size_t i = 0; i < moved.size(); ++i) rows_[i] = std::move(moved[i]);
+  std::vector<QString> names;
+  names.reserve(order.size());
+  for (int from : order) names.push_back(std::move(names_[static_cast<size_t>(from)]));
+  std::move(names.begin(), names.end(), names_.begin());
   if (!updating_ && !rows_.empty())
     Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, columns_ - 1));
 }
@@ -642,11 +664,23 @@ TDirectoryListBox::TDirectoryListBox(const char* designerName, QWidget* parent)
   directory_ = FromNativePath(std::filesystem::current_path());
   Fill();
   // The folder may have gone since the list was filled: that is reported, as any failure.
-  connect(this, &QListWidget::itemDoubleClicked, this, Reported([this](QListWidgetItem* item) {
-            int row = this->row(item);
-            if (row >= 0 && row < static_cast<int>(entryPaths_.size()))
-              SetDirectory(entryPaths_[static_cast<size_t>(row)]);
-          }));
+  connect(this, &QListWidget::itemDoubleClicked, this,
+          Reported([this](QListWidgetItem* item) { Enter(item); }));
+}
+
+void TDirectoryListBox::Enter(const QListWidgetItem* item) {
+  const int at = row(item);
+  if (at < 0 || at >= static_cast<int>(entryPaths_.size())) return;
+  const AnsiString path = entryPaths_[static_cast<size_t>(at)];  // the list is filled anew
+  SetDirectory(path);
+}
+
+void TDirectoryListBox::keyPressEvent(QKeyEvent* event) {
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && currentItem()) {
+    RunReported([this] { Enter(currentItem()); });
+    return;
+  }
+  QListWidget::keyPressEvent(event);
 }
 
 void TDirectoryListBox::SetDirectory(const AnsiString& directory) {

@@ -79,6 +79,12 @@ class StringGridModel : public QAbstractTableModel {
 
   const AnsiString& Cell(int col, int row) const;
   void SetCell(int col, int row, const AnsiString& text);
+  // What a cell shows: the text of its row's name where the first cell has one, else the cell.
+  QString Text(int col, int row) const;
+  // A row's name in full, for its first cell: code page 1250 loses every letter it lacks, the
+  // name keeps them. It is shown, read out and kept with its row through re-ordering; writing
+  // the first cell drops it.
+  void SetRowName(int row, const QString& name);
   void SetRowCount(int rows);
   // Rows in a new order: order[i] is the old index of new row i (a permutation).
   void ReorderRows(const std::vector<int>& order);
@@ -89,6 +95,7 @@ class StringGridModel : public QAbstractTableModel {
  private:
   int columns_;
   std::vector<std::vector<AnsiString>> rows_;
+  std::vector<QString> names_;  // one per row, empty where the first cell is the name
   int updating_ = 0;
 };
 
@@ -103,6 +110,7 @@ class TStringGrid : public QTableView {
               QWidget* parent);
   StringGridModel* Cells() const { return model_; }
   AnsiString Cell(int col, int row) const { return model_->Cell(col, row); }
+  QString Text(int col, int row) const { return model_->Text(col, row); }
   // A header text (row 0) always shows whole: a column too narrow for it is widened.
   void SetCell(int col, int row, const AnsiString& text);
   int RowCount() const { return model_->rowCount(); }
@@ -277,7 +285,11 @@ class TDirectoryListBox : public QListWidget {
  Q_SIGNALS:
   void changed();
 
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;  // Enter enters the current folder
+
  private:
+  void Enter(const QListWidgetItem* item);
   void Fill();
   AnsiString directory_;
   std::vector<AnsiString> entryPaths_;

@@ -85,6 +85,7 @@ bool DirSearch::Fill(const char* name, PcFindData& data) const {
   // A link is listed as what it points to; a dangling one as the link itself.
   if (::fstatat(fd_, name, &st, 0) != 0 && ::fstatat(fd_, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
     return false;  // vanished between readdir and stat
+  data.nativeName = name;
   data.name = Utf8ToAnsi(name);
   const bool isDir = S_ISDIR(st.st_mode);
   std::uint32_t attributes = isDir ? kAttrDirectory : kAttrArchive;

@@ -2,6 +2,7 @@
 // PC directory search in the manner of FindFirstFile/FindNextFile/FindClose: "." and ".." come
 // first, then the entries in the order the file system returns them. Names are code page 1250.
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "platform/ansi.h"
@@ -15,6 +16,7 @@ inline constexpr std::uint32_t kAttrArchive = 0x20;
 
 struct PcFindData {
   AnsiString name;
+  std::string nativeName;  // as the file system has it, whole (UTF-8 on Linux)
   std::uint32_t attributes = 0;
   std::uint64_t size = 0;          // 0 for a directory
   std::int64_t lastWriteTime = 0;  // 100-ns ticks since 1601-01-01 00:00 UTC

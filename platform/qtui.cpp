@@ -4,12 +4,15 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
 #include <QTranslator>
+#include <QTreeView>
 
 #include "platform/codepage.h"
+#include "platform/controls.h"
 #include "platform/paths.h"
 
 namespace platform {
@@ -20,6 +23,20 @@ QString MessageText(const AnsiString& text) {
   shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
   return shown;
+}
+
+// The toolkit's own dialog sizes its type and date columns for English texts: the Slovak ones
+// ("Obyčajný dokument", a date with its month) came out cut. They take what their texts need and
+// the name column the rest.
+void FitColumns(QFileDialog& dialog) {
+  auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+  if (!details) return;  // the desktop's own dialog
+  QHeaderView* header = details->header();
+  header->setStretchLastSection(false);
+  header->setSectionResizeMode(0, QHeaderView::Stretch);
+  for (int col = 1; col < header->count(); ++col)
+    header->setSectionResizeMode(col, QHeaderView::ResizeToContents);
+  dialog.resize(dialog.sizeHint().expandedTo(QSize(Scaled(760), Scaled(440))));
 }
 }  // namespace
 
@@ -107,6 +124,7 @@ bool QtModalUi::OpenFile(AnsiString& fileName, const AnsiString& filter,
   QString ext = FromAnsi(defaultExt);
   if (ext.startsWith(QStringLiteral("*."))) ext = ext.mid(2);
   dialog.setDefaultSuffix(ext);
+  FitColumns(dialog);
   QFileInfo preset(FromAnsi(fileName));
   if (!fileName.empty()) {
     dialog.setDirectory(preset.absolutePath());

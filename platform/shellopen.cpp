@@ -38,10 +38,14 @@ bool StartDesktopOpener(const QString& file, std::function<void()> failed) {
 }  // namespace
 
 bool OpenWithAssociatedProgram(const AnsiString& path, std::function<void()> failed) {
-  const std::filesystem::path native = ToNativePath(path);
+  if (path.empty()) return false;
+  return OpenWithAssociatedProgram(ToNativePath(path), std::move(failed));
+}
+
+bool OpenWithAssociatedProgram(const std::filesystem::path& native, std::function<void()> failed) {
   std::error_code ec;
   // The desktop launcher starts in the background and cannot report a missing file.
-  if (path.empty() || !std::filesystem::exists(native, ec)) return false;
+  if (native.empty() || !std::filesystem::exists(native, ec)) return false;
   const QUrl url = QUrl::fromLocalFile(QString::fromStdString(native.string()));
   if (Opener()) return Opener()(url);
 #ifndef _WIN32

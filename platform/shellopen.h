@@ -1,6 +1,7 @@
 #pragma once
 // Opening a file with the program the desktop associates with it (the stand-in for
 // ShellExecute's default action).
+#include <filesystem>
 #include <functional>
 
 #include "platform/ansi.h"
@@ -13,6 +14,8 @@ namespace platform {
 // runs on after this returns; when it ends reporting that it could not open the file, failed
 // runs then (on the window thread).
 bool OpenWithAssociatedProgram(const AnsiString& path, std::function<void()> failed = {});
+bool OpenWithAssociatedProgram(const std::filesystem::path& native,
+                               std::function<void()> failed = {});
 
 // Tests hand the URL to a function of their own instead of the desktop; nullptr restores it.
 void SetDocumentOpenerForTests(std::function<bool(const QUrl&)> opener);

@@ -57,6 +57,32 @@ void SetBackground(QLineEdit* edit, const QColor& colour) {
   edit->setPalette(palette);
 }
 
+// A short caption says little to a newcomer or to a screen reader: a tooltip says what the control
+// does (and when it is off, why), and the accessible name begins with the caption, which voice
+// control users say.
+void Describe(QWidget* control, const QString& purpose) {
+  const QString caption = control->property("text").toString();
+  control->setToolTip(purpose);
+  control->setAccessibleName(caption + QStringLiteral(" – ") + purpose);
+}
+
+void DescribeBrowserControls(TForm1* form) {
+  Describe(form->CheckBox1,
+           QStringLiteral("Exportované stránky pošli aj do PDA (zapne sa po pripojení PDA)"));
+  Describe(form->SpeedButton4, QStringLiteral("Otvor stránku kešky vybranej v zozname"));
+  Describe(form->SpeedButton7,
+           QStringLiteral("Otvor tlačovú stránku kešky. Zapne sa, keď stránka kešky otvorená "
+                          "tlačidlom GC na webe sk má odkaz na tlač."));
+  Describe(form->SpeedButton11, QStringLiteral("Preruš čakanie na stránku alebo prenos do PDA"));
+  // Containers a screen reader announces by name.
+  form->ToolBar3->setAccessibleName(QStringLiteral("Nástroje"));
+  form->PageControl2->setAccessibleName(QStringLiteral("Zoznamy kešiek"));
+  form->ToolBar1->setAccessibleName(QStringLiteral("PDA"));
+  form->WebBrowserHost->setAccessibleName(QStringLiteral("Webová stránka"));
+  form->ProgressBar1->setAccessibleName(QStringLiteral("Načítanie stránky"));
+  form->StatusBar1->setAccessibleName(QStringLiteral("Stav stránky"));
+}
+
 // Until the page has loaded and its scan has run, or a wait was broken.
 void WaitForPageAndIdle(const WebBrowser* browser) {
   while (browser->Busy() || !PageReady) {
@@ -132,9 +158,9 @@ void TForm1::BuildBrowserTab() {
   NameControl(TabSheet4, "TabSheet4", QStringLiteral("Podľa názvov"));
   NameControl(TabSheet5, "TabSheet5", QStringLiteral("Podľa GCxxxx"));
   CheckListBox1 = new TCheckListBox("CheckListBox1", TabSheet4);
-  CheckListBox1->setAccessibleName(QStringLiteral("Podľa názvov"));
+  CheckListBox1->setAccessibleName(QStringLiteral("Kešky podľa názvov"));
   CheckListBox2 = new TCheckListBox("CheckListBox2", TabSheet5);
-  CheckListBox2->setAccessibleName(QStringLiteral("Podľa GCxxxx"));
+  CheckListBox2->setAccessibleName(QStringLiteral("Kešky podľa GC kódov"));
   (new QVBoxLayout(TabSheet4))->addWidget(CheckListBox1);
   (new QVBoxLayout(TabSheet5))->addWidget(CheckListBox2);
   TabSheet4->layout()->setContentsMargins(0, 0, 0, 0);
@@ -192,13 +218,19 @@ void TForm1::BuildBrowserTab() {
   Label2 = MakeLabel(QStringLiteral("Heslo"), left, "Label2");
   Edit1 = MakeEdit(Label1, left, "Edit1");
   Edit2 = MakeEdit(Label2, left, "Edit2");
+  // Not readable over a shoulder or on a projector; the box shows it on request.
+  Edit2->setEchoMode(QLineEdit::Password);
+  const QString showPassword = QStringLiteral("Zobraziť heslo");
+  CheckBox3 = new QCheckBox(showPassword, left);
+  NameControl(CheckBox3, "CheckBox3", showPassword);
   SpeedButton5 = MakeButton(QStringLiteral("Prihlás!"), left, "SpeedButton5");
   auto* login = new QGridLayout;
   login->addWidget(Label1, 0, 0);
   login->addWidget(Label2, 0, 1);
   login->addWidget(Edit1, 1, 0);
   login->addWidget(Edit2, 1, 1);
-  login->addWidget(SpeedButton5, 2, 0, 1, 2);
+  login->addWidget(CheckBox3, 2, 1);
+  login->addWidget(SpeedButton5, 3, 0, 1, 2);
   col->addLayout(login);
   Splitter1->addWidget(left);
 
@@ -227,6 +259,7 @@ void TForm1::BuildBrowserTab() {
   Label22->hide();
   static_cast<QBoxLayout*>(StatusBar1->layout())->insertWidget(3, Label22);
   page->addWidget(StatusBar1);
+  DescribeBrowserControls(this);
 }
 
 void TForm1::BuildHtmlTab() {
@@ -371,6 +404,10 @@ void TForm1::WireWeb() {
   connect(RadioGroup1, &TRadioGroup::clicked, this, Reported(&TForm1::RadioGroup1Click));
   connect(SpeedButton11, &QPushButton::clicked, this, Reported(&TForm1::SpeedButton11Click));
   connect(SpeedButton5, &QPushButton::clicked, this, Reported(&TForm1::SpeedButton5Click));
+  connect(Edit2, &QLineEdit::returnPressed, this, Reported(&TForm1::SpeedButton5Click));
+  connect(CheckBox3, &QCheckBox::toggled, this, [this](bool shown) {
+    Edit2->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);
+  });
   connect(SpeedButton4, &QPushButton::clicked, this, Reported(&TForm1::SpeedButton4Click));
   connect(SpeedButton7, &QPushButton::clicked, this, Reported(&TForm1::SpeedButton7Click));
 }

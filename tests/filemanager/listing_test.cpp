@@ -97,15 +97,20 @@ TEST(PcTimeText, IsLocalTimeAtEvenSeconds) {
 
 TEST(DeviceListingRow, DirectoryAndFileRowsAndTheirTotals) {
   ListingTotals totals;
+  using Cells = std::array<AnsiString, 4>;
   const ListingRow dir = DeviceListingRow(Record(u"Data", 0x10), totals);
-  EXPECT_EQ(dir, (ListingRow{"Data", "<DIR>", "2007.10.21 14:05:08", "16"}));
+  EXPECT_EQ(dir.cells, (Cells{"Data", "<DIR>", "2007.10.21 14:05:08", "16"}));
   const ListingRow file = DeviceListingRow(Record(u"a.mht", 0x20, 1234), totals);
-  EXPECT_EQ(file, (ListingRow{"a.mht", "1234", "2007.10.21 14:05:08", "32"}));
+  EXPECT_EQ(file.cells, (Cells{"a.mht", "1234", "2007.10.21 14:05:08", "32"}));
+  // A name the code page cannot hold keeps its units whole beside the cell's "?".
+  const ListingRow tokyo = DeviceListingRow(Record(u"\u6771\u4EAC.gpx", 0x20), totals);
+  EXPECT_EQ(tokyo[0], "??.gpx");
+  EXPECT_EQ(tokyo.name, u"\u6771\u4EAC.gpx");
   const ListingRow hiddenDir = DeviceListingRow(Record(u".git", 0x12), totals);
   EXPECT_EQ(hiddenDir[1], "<DIR>");
   EXPECT_EQ(hiddenDir[3], "18");
   EXPECT_EQ(totals.directories, 2u);
-  EXPECT_EQ(totals.files, 1u);
+  EXPECT_EQ(totals.files, 2u);
   EXPECT_EQ(totals.bytes, 1234u);
 }
 
@@ -192,17 +197,19 @@ TEST_F(PcListing, NonAsciiNamesAndPathsLongerThan80Characters) {
   for (int i = 0; i < 4; ++i) deep /= std::string(40, static_cast<char>('a' + i));
   std::filesystem::create_directories(deep);
   TempDir::Write(deep / "Kešky čierne.txt", "x");
+  TempDir::Write(deep / "søren.txt", "x");
   std::vector<ListingRow> rows;
   ListingTotals totals;
   const AnsiString path = platform::FromNativePath(deep);
   ASSERT_GT(path.size(), 160u);
   ASSERT_TRUE(ReadPcListing(path, rows, totals));
-  ASSERT_EQ(rows.size(), 2u);
-  EXPECT_EQ(rows[1][0], "Ke\x9Aky \xE8ierne.txt");
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(Find(rows, "Ke\x9Aky \xE8ierne.txt").name, u"Kešky čierne.txt");
+  EXPECT_EQ(Find(rows, "s?ren.txt").name, u"søren.txt");  // the file system's name, whole
 }
 
 TEST_F(PcListing, MissingFolderIsReportedAsUnreadable) {
-  std::vector<ListingRow> rows{ListingRow{"stale"}};
+  std::vector<ListingRow> rows{ListingRow{{"stale"}, u"stale"}};
   ListingTotals totals;
   totals.files = 9;
   EXPECT_FALSE(ReadPcListing(Dir() + "/absent", rows, totals));

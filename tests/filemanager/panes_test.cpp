@@ -171,9 +171,12 @@ TEST_F(Panes, NoHandheldLeavesRowsZeroAndOneAndDisablesThePush) {
   EXPECT_FALSE(form->CheckBox1->isEnabled());
   EXPECT_EQ(Bar(form->StatusBar2, 1), counts);
   EXPECT_TRUE(ui.shown.empty());
-  // The handheld menu cannot be opened on what is left.
+  // On what is left the handheld menu offers nothing that needs an entry.
   Click(form->StringGrid1, Qt::RightButton, CellPoint(form->StringGrid1, 0, 1));
-  EXPECT_FALSE(form->PDAPopupMenu2->isVisible());
+  EXPECT_TRUE(form->PDAPopupMenu2->isVisible());
+  EXPECT_FALSE(form->MenuItem1->isVisible());
+  EXPECT_FALSE(form->MenuItem2->isVisible());
+  CloseMenus();
 }
 
 // ---- navigation
@@ -302,17 +305,23 @@ TEST_F(Panes, PressesRecordTheCellOrMinusOne) {
   EXPECT_EQ(PcGridRow, -1);
 }
 
-TEST_F(Panes, HandheldMenuOnlyOnEntryRows) {
+TEST_F(Panes, HandheldMenuOffersTheEntryCommandsOnlyOnEntryRows) {
   FillDevice();
   Start();
   form->SpeedButton12->click();
   TStringGrid* g = form->StringGrid1;
-  for (QPoint at : {CellPoint(g, 0, 0), CellPoint(g, 1, 1), BelowRows(g)}) {
+  Click(g, Qt::RightButton, CellPoint(g, 0, 0));  // the header orders instead
+  EXPECT_FALSE(form->PDAPopupMenu2->isVisible());
+  for (QPoint at : {CellPoint(g, 1, 1), BelowRows(g)}) {
     Click(g, Qt::RightButton, at);
-    EXPECT_FALSE(form->PDAPopupMenu2->isVisible());
+    EXPECT_TRUE(form->PDAPopupMenu2->isVisible());
+    EXPECT_FALSE(form->MenuItem1->isVisible());
+    EXPECT_FALSE(form->MenuItem2->isVisible());
+    CloseMenus();
   }
   Click(g, Qt::RightButton, CellPoint(g, 1, 3));
   EXPECT_TRUE(form->PDAPopupMenu2->isVisible());
+  EXPECT_TRUE(form->MenuItem1->isVisible());
   EXPECT_EQ(DeviceGridCol, 1);
   EXPECT_EQ(DeviceGridRow, 3);
   CloseMenus();

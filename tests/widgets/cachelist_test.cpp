@@ -1,4 +1,5 @@
 #include <QAccessible>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QHelpEvent>
 #include <QLabel>
@@ -294,6 +295,28 @@ TEST_F(CacheList, TheTextTabDecodesEachLineFromTheFilesOwnEncodingAndCountsChara
   EXPECT_EQ(reader->textAtOffset(text.indexOf(QStringLiteral("ťava")), QAccessible::LineBoundary,
                                  &start, &end),
             text.mid(6, text.indexOf(QStringLiteral("</loc>")) - 6));
+}
+
+// Ctrl+O opens a file; the short captions and the lists tell a screen reader what they are.
+TEST_F(CacheList, CtrlOOpensAFileAndControlsSayWhatTheyAre) {
+  form->show();
+  QApplication::setActiveWindow(form.get());
+  TempDir::Write(dir / "caches.wpt", kFile);
+  ui.openAnswers.push_back(platform::FromNativePath(dir / "caches.wpt"));
+  QTest::keyClick(form.get(), Qt::Key_O, Qt::ControlModifier);
+  EXPECT_EQ(form->CheckListBox1->Count(), 4);
+
+  EXPECT_EQ(form->CheckListBox1->accessibleName(), QStringLiteral("Kešky podľa názvov"));
+  for (QWidget* control : std::initializer_list<QWidget*>{
+           form->CheckBox1, form->SpeedButton4, form->SpeedButton7, form->SpeedButton11}) {
+    QAccessibleInterface* named = QAccessible::queryAccessibleInterface(control);
+    const QString caption = control->property("text").toString();
+    EXPECT_FALSE(control->toolTip().isEmpty()) << caption.toStdString();
+    EXPECT_GT(named->text(QAccessible::Name).size(), caption.size() + 3) << caption.toStdString();
+    EXPECT_TRUE(named->text(QAccessible::Name).startsWith(caption));
+    EXPECT_EQ(named->text(QAccessible::Description), control->objectName());
+  }
+  EXPECT_TRUE(form->SpeedButton7->toolTip().contains(QStringLiteral("Zapne sa")));
 }
 
 TEST_F(CacheList, CancelKeepsListsAndText) {
