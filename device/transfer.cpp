@@ -214,13 +214,14 @@ TransferResult PushFile(const std::filesystem::path& pcPath, std::u16string_view
                         TransferControl& control) {
   if (control.Stopped()) return Stop();
   std::u16string targetPath = DeviceWidePath(devicePath);
+  const AnsiString shownPath = Utf16ToAnsi(targetPath);  // for messages only
   // The source must exist: creating it here would overwrite the handheld's copy with nothing.
   platform::PcFile source = platform::PcFile::OpenForReading(pcPath);
   if (!source.IsOpen()) {
     if (platform::LastFileError() == platform::PcFile::kNotAFile)
       return Failure("Error: " + Utf8ToAnsi(pcPath.string()) +
                      AnsiLiteral(" nie je obyčajný súbor, nedá sa kopírovať."));
-    return Failure(Naming(kPcFileNotOpened, Utf8ToAnsi(platform::ToNativePath(pcPath).string()),
+    return Failure(Naming(kPcFileNotOpened, Utf8ToAnsi(pcPath.string()),
                           platform::ErrorReason(platform::LastFileError())));
   }
   // An existing target that may not be written (a folder, a read-only file) fails here, as
@@ -229,10 +230,10 @@ TransferResult PushFile(const std::filesystem::path& pcPath, std::u16string_view
   CE_FIND_DATA existing;
   if (FindEntry(targetPath, existing)) {
     if (existing.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-      return Failure(Naming(kDeviceFileNotCreated, devicePath, AnsiLiteral("je to priečinok")));
+      return Failure(Naming(kDeviceFileNotCreated, shownPath, AnsiLiteral("je to priečinok")));
     if (existing.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
       return Failure(
-          Naming(kDeviceFileNotCreated, devicePath, AnsiLiteral("súbor je len na čítanie")));
+          Naming(kDeviceFileNotCreated, shownPath, AnsiLiteral("súbor je len na čítanie")));
     targetPath = FolderOf(targetPath) + std::u16string(existing.cFileName);
   }
   const bool pattern = targetPath.find_first_of(u"*?") != std::u16string::npos;
@@ -242,7 +243,7 @@ TransferResult PushFile(const std::filesystem::path& pcPath, std::u16string_view
                                     CREATE_ALWAYS, 0, nullptr));
   if (!temporary.IsOpen())
     return Failure(
-        Naming(kDeviceFileNotCreated, devicePath, platform::ErrorReason(CeGetLastError())));
+        Naming(kDeviceFileNotCreated, shownPath, platform::ErrorReason(CeGetLastError())));
   // Every early end takes the temporary file away; the text is made first, as the clean-up
   // calls change the last error.
   auto fail = [&](AnsiString text) {
