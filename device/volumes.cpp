@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "device/gpsunit.h"
 #include "platform/codepage.h"
 #include "platform/paths.h"
 #include "platform/ui.h"
@@ -77,7 +78,7 @@ std::vector<DeviceVolume> DeviceVolumes(const std::vector<MountedVolume>& mounte
       continue;
     const std::string name = volume.name.empty() ? NameFromFolder(volume.folder) : volume.name;
     out.push_back({Utf8ToAnsi(name), volume.folder, volume.answering ? volume.freeBytes : -1,
-                   volume.answering});
+                   volume.answering, Utf8ToAnsi(volume.model)});
   }
   std::sort(out.begin(), out.end(),
             [](const DeviceVolume& a, const DeviceVolume& b) { return a.folder < b.folder; });
@@ -90,6 +91,7 @@ std::vector<DeviceVolume> DeviceVolumes(const std::vector<MountedVolume>& mounte
 
 AnsiString DeviceVolumeText(const DeviceVolume& volume) {
   AnsiString text = volume.name + " [" + Utf8ToAnsi(volume.folder) + "]";
+  if (!volume.model.empty()) text += " GPS " + volume.model;
   if (!volume.answering) return text + " " + AnsiLiteral("neodpovedá");
   if (volume.freeBytes < 0) return text;
   static const char* const units[] = {"B", "kB", "MB", "GB", "TB"};
@@ -112,8 +114,12 @@ AnsiString DeviceVolumeText(const DeviceVolume& volume) {
 MountedVolume LookAtVolume(const std::string& folder) {
   const QStorageInfo info(QString::fromStdString(folder));
   const bool ready = info.isValid() && info.isReady();
-  return {folder, ready ? info.name().toStdString() : std::string(),
-          ready ? info.bytesAvailable() : -1, ready};
+  MountedVolume volume{folder, ready ? info.name().toStdString() : std::string(),
+                       ready ? info.bytesAvailable() : -1, ready};
+  if (ready)
+    if (const std::optional<GpsUnit> unit = FindGpsUnit(folder))
+      volume.model = unit->description.model.empty() ? "?" : unit->description.model;
+  return volume;
 }
 
 std::vector<MountedVolume> SystemVolumes(const std::vector<std::string>& roots) {

@@ -20,7 +20,8 @@ struct MountedVolume {
   std::string name;             // its label; may be empty
   std::int64_t freeBytes = -1;  // unknown: negative
   bool ready = true;
-  bool answering = true;  // false: the system has not answered a look at it in time
+  bool answering = true;   // false: the system has not answered a look at it in time
+  std::string model = {};  // a GPS unit's model from its device description (device/gpsunit.h)
 };
 
 // A volume offered as the handheld.
@@ -29,9 +30,10 @@ struct DeviceVolume {
   std::string folder;  // native (UTF-8): it becomes the handheld as it is
   std::int64_t freeBytes = -1;
   bool answering = true;
+  AnsiString model = {};  // a GPS unit's model, code page 1250; empty: no unit
   bool operator==(const DeviceVolume& other) const {
     return name == other.name && folder == other.folder && freeBytes == other.freeBytes &&
-           answering == other.answering;
+           answering == other.answering && model == other.model;
   }
 };
 
@@ -44,12 +46,13 @@ std::vector<DeviceVolume> DeviceVolumes(const std::vector<MountedVolume>& mounte
                                         const std::vector<std::string>& roots);
 
 // "SDKARTA [/media/jano/SDKARTA] voľné 1,5 GB", as the device list shows it; one that does not
-// answer: "SD [/media/jano/SD] neodpovedá".
+// answer: "SD [/media/jano/SD] neodpovedá"; a GPS unit: "GARMIN [/media/jano/GARMIN] GPS eTrex 30
+// voľné 1,5 GB".
 AnsiString DeviceVolumeText(const DeviceVolume& volume);
 
 // What the system says of the volume mounted at folder (its label, free space, whether it is
-// ready). It asks the file system, so it waits as long as a hung mount does: call it on a thread
-// that may wait.
+// ready, the GPS unit it holds). It asks the file system, so it waits as long as a hung mount does:
+// call it on a thread that may wait.
 MountedVolume LookAtVolume(const std::string& folder);
 
 // Every volume mounted below one of roots, and every device folder below the gvfs mount. Waits

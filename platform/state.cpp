@@ -5,6 +5,7 @@ bool AppClosing = false;
 bool LoggedIn = false;
 AnsiString HintText;
 AnsiString CurrentCache;
+std::map<AnsiString, AnsiString> ScannedHints;
 std::uint32_t WaitStart = 0;
 AnsiString DeviceDir;
 AnsiString WaypointFile;
@@ -17,6 +18,7 @@ void ResetSharedState() {
   PageReady = AppClosing = LoggedIn = false;
   HintText.clear();
   CurrentCache.clear();
+  ScannedHints.clear();
   WaitStart = 0;
   DeviceDir.clear();
   WaypointFile.clear();

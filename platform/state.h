@@ -2,6 +2,7 @@
 // The application-wide state that the handlers share, below every subsystem. Zero, false or
 // empty at start.
 #include <cstdint>
+#include <map>
 
 #include "platform/ansi.h"
 
@@ -19,6 +20,9 @@ extern int PcGridCol, PcGridRow;          // cell of the last press in StringGri
 // Sort state of both grids, one byte per sortable column: 0 not ordered by it, 1 ascending,
 // 2 descending; at most one of a grid's two bytes is non-zero.
 extern std::uint8_t DeviceNameOrder, DeviceDateOrder, PcNameOrder, PcDateOrder;
+
+// Decoded hints of the national pages scanned this session, by GC code (sent to a GPS unit).
+extern std::map<AnsiString, AnsiString> ScannedHints;
 
 // Back to the start values (tests run several windows in one process).
 void ResetSharedState();
