@@ -77,7 +77,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   setFont(platform::DesignerFont());
 
   using platform::Icon;
-  ImageList1 = {Icon(":/img/open.svg"), Icon(":/img/batch.svg"), Icon(":/img/send_wpt.svg")};
+  ImageList1 = {Icon(":/img/open.svg"), Icon(":/img/batch.svg"), Icon(":/img/send_wpt.svg"),
+                Icon(":/img/send_gps.svg")};
   ImageList2.resize(19);
   // Indexes the grids and the connect button use; the others are unused here.
   const char* list2[] = {":/img/folder.svg",
@@ -125,6 +126,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   WireWeb();
   WireExport();
   WireDevice();
+  WireGps();
   WireHandheldGroup();
   WireDeviceFolders();
   WireFileManager();
@@ -157,6 +159,7 @@ void TForm1::BuildMenus() {
   OtvorWPTsbor2 = Subor1->addAction(QStringLiteral("Otvor WPT súbor"));
   OtvorWPTsbor2->setShortcut(QKeySequence::Open);
   PoliWPTsbordoPDA1 = Subor1->addAction(QStringLiteral("Pošli WPT/GPX/LOC súbor do PDA"));
+  PolikekydoGPS1 = Subor1->addAction(QStringLiteral("Pošli kešky do GPS"));
   Funkciemanara1 = Subor1->addMenu(QStringLiteral("Funkcie manažéra"));
   Funkciemanara1->setObjectName(QStringLiteral("Funkciemanara1"));
   KopirovaniesborudoPDA2 =
@@ -185,6 +188,7 @@ void TForm1::BuildMenus() {
   const std::pair<QAction*, const char*> names[] = {
       {OtvorWPTsbor2, "OtvorWPTsbor2"},
       {PoliWPTsbordoPDA1, "PoliWPTsbordoPDA1"},
+      {PolikekydoGPS1, "PolikekydoGPS1"},
       {KopirovaniesborudoPDA2, "KopirovaniesborudoPDA2"},
       {Vymazaniesboru2, "Vymazaniesboru2"},
       {MenuItem3, "MenuItem3"},

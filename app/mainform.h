@@ -4,7 +4,8 @@
 //   "Browser"      web/form_web.cpp builds the page; each subsystem wires and handles its own
 //                  controls on it: cachelist/form_cachelist.cpp (the lists), web/form_web.cpp
 //                  (site, login, pages), export/form_export.cpp, device/form_device.cpp
-//                  (connect, send the waypoint file)
+//                  (connect, send the waypoint file), device/form_gps.cpp (send caches to
+//                  a GPS unit)
 //   "HTML"         web/form_web.cpp
 //   "WPT"          cachelist/form_cachelist.cpp
 //   "Nastavenia"   app/form_settings.cpp; its group "PDA" device/form_handheld.cpp
@@ -91,6 +92,7 @@ class TForm1 : public QMainWindow {
   QToolBar* ToolBar3;
   QToolButton* ToolButton10;
   QToolButton* ToolButton13;  // "Pošli WPT/GPX/LOC súbor do PDA"
+  QToolButton* ToolButton14;  // "Pošli kešky do GPS"
   QToolButton* ToolButton12;
   QLabel* Label5;
   QLabel* Label3;        // "Zoznam kešiek na stiahnutie z webu"
@@ -188,6 +190,7 @@ class TForm1 : public QMainWindow {
   QMenu* Subor1;
   QAction* OtvorWPTsbor2;
   QAction* PoliWPTsbordoPDA1;
+  QAction* PolikekydoGPS1;
   QMenu* Funkciemanara1;
   QAction* KopirovaniesborudoPDA2;  // main-menu twins of the pop-up items
   QAction* Vymazaniesboru2;
@@ -284,6 +287,9 @@ class TForm1 : public QMainWindow {
   // Looks on the handheld's thread whether they exist; Label23 and SpeedButton21 say the answer.
   void CheckDeviceFolders();
   void SpeedButton21Click();
+  // ---- sending caches to a GPS unit (device/form_gps.cpp)
+  void PolikekydoGPS1Click();
+  void ToolButton14Click();
   // ---- group "PDA" on "Nastavenia" (device/form_handheld.cpp)
   void Edit6Change();
   void ShowDeviceFolderHint();
@@ -364,6 +370,7 @@ class TForm1 : public QMainWindow {
   void WireWeb();
   void WireExport();
   void WireDevice();
+  void WireGps();
   void WireHandheldGroup();
   void WireFileManager();
   // The text of "O programe", read at the first activation.

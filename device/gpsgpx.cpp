@@ -546,8 +546,10 @@ std::vector<GpsGpxFile> WriteGpsGpx(std::string_view bytes, const GpsGpxRequest&
   std::set<std::string> written;
   std::size_t inFile = 0;
   const std::size_t perFile = std::max<std::size_t>(request.perFile, 1);
+  std::vector<AnsiString> codes;
   const auto close = [&] {
-    files.push_back({Header(request) + writer.Take() + "</gpx>\n", inFile});
+    files.push_back({Header(request) + writer.Take() + "</gpx>\n", inFile, std::move(codes)});
+    codes.clear();
     inFile = 0;
   };
   for (const SourceWaypoint& waypoint : source.waypoints) {
@@ -560,6 +562,7 @@ std::vector<GpsGpxFile> WriteGpsGpx(std::string_view bytes, const GpsGpxRequest&
     writer.Cache(waypoint, *listed->second,
                  own == children.end() ? std::vector<const SourceWaypoint*>() : own->second);
     ++inFile;
+    codes.push_back(waypoint.code);
   }
   if (inFile > 0) close();
   return files;
@@ -576,16 +579,8 @@ long long GcCodeId(std::string_view code) {
   if (code.size() < 3 || code.substr(0, 2) != "GC") return 0;
   const std::string_view rest = code.substr(2);
   if (rest.size() > 8) return 0;
-  if (rest.size() <= 4) {
-    long long id = 0;
-    for (char c : rest) {
-      const char* digits = "0123456789ABCDEF";
-      const char* at = std::strchr(digits, c);
-      if (!at || !c) return 0;
-      id = id * 16 + (at - digits);
-    }
-    return id;
-  }
+  if (rest.size() <= 4 && rest.find_first_not_of("0123456789ABCDEF") == kNone)
+    return std::stoll(std::string(rest), nullptr, 16);
   // Beyond GCFFFF the sites count in base 31 without the letters easily taken for others.
   const char* digits = "0123456789ABCDEFGHJKMNPQRTVWXYZ";
   long long id = 0;
@@ -594,7 +589,7 @@ long long GcCodeId(std::string_view code) {
     if (!at || !c) return 0;
     id = id * 31 + (at - digits);
   }
-  return id - 411120;
+  return std::max(0LL, id - 411120);
 }
 
 AnsiString DecodedHint(std::string_view markup) {

@@ -27,6 +27,7 @@ struct GpsGpxRequest {
 struct GpsGpxFile {
   std::string bytes;
   std::size_t caches = 0;
+  std::vector<AnsiString> codes;  // of the caches in it, in its order
 };
 
 // The cache file's bytes (GPX, LOC or waypoint file) to one GPX file per perFile caches, in the

@@ -13,6 +13,7 @@ PACKAGES=(
   libcurl4-openssl-dev libgmime-3.0-dev libcpp-httplib-dev zlib1g-dev
   xdg-utils qt6-translations-l10n
   dosfstools fusefat fuse3
+  gpsbabel
 )
 # scripts/package: CPack's Debian generator computes the dependencies with dpkg-shlibdeps
 # (dpkg-dev, file); lintian checks the result.

@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "app/mainform.h"
+#include "device/gpsgpx.h"
 #include "device/transfer.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
@@ -111,6 +112,11 @@ void TForm1::BuildBrowserTab() {
   ToolButton13->setToolTip(QStringLiteral("Pošli WPT/GPX/LOC súbor do PDA"));
   NameControl(ToolButton13, "ToolButton13", QStringLiteral("Pošli WPT/GPX/LOC súbor do PDA"));
   ToolBar3->addWidget(ToolButton13);
+  ToolButton14 = new QToolButton(ToolBar3);
+  ToolButton14->setIcon(ImageList1[3]);
+  ToolButton14->setToolTip(QStringLiteral("Pošli kešky do GPS"));
+  NameControl(ToolButton14, "ToolButton14", QStringLiteral("Pošli kešky do GPS"));
+  ToolBar3->addWidget(ToolButton14);
   ToolBar3->addSeparator();
   ToolButton12 = new QToolButton(ToolBar3);
   ToolButton12->setIcon(ImageList1[1]);
@@ -374,6 +380,7 @@ void TForm1::SpeedButton4Click() {
       if (!range->FindText(HintText, static_cast<int>(HintText.size()) + 1, 0))
         range->Collapse(false);
       range->PasteHTML(kHintBlockStart + Rot13(HintText) + kHintBlockEnd);
+      ScannedHints[code] = DecodedHint(HintText);  // for "Pošli kešky do GPS"
     } else {
       platform::Ui().ShowMessage(code);
     }

@@ -52,6 +52,7 @@ TEST_F(CachePage, NationalHintReplacedInPlaceThenPrintPage) {
             std::string::npos)
       << markup;
   EXPECT_EQ(markup.find(Ansi(testsite::kHintEncoded)), std::string::npos);
+  EXPECT_EQ(ScannedHints.at("GCZM001"), Ansi(testsite::kHintDecoded));  // for a GPS unit
   EXPECT_TRUE(ui.shown.empty());
   EXPECT_EQ(form->ProgressBar1->maximum(), 100);
   EXPECT_EQ(form->ProgressBar1->value(), 100);
@@ -115,6 +116,7 @@ TEST_F(CachePage, HintEndingInMarkupIsAppendedAndAPageWithoutHintShowsTheCode) {
   EXPECT_EQ(markup.substr(markup.size() - tail.size()), tail) << markup;
   EXPECT_NE(markup.find("]<BR>Mn xberal fgebzh<SPAN"), std::string::npos);  // left in the page
   EXPECT_TRUE(ui.shown.empty());
+  EXPECT_EQ(ScannedHints.at("GCTAG"), "Za koreny stromu!");  // a GPS unit's: letters only
 
   Open(5);  // GCNOHINT: the earlier hint is not injected
   ASSERT_EQ(ui.Messages().size(), 1u);
