@@ -1,5 +1,5 @@
-// "Pošli kešky do GPS" (the menu item under "Súbor" and the tool button beside "Pošli WPT súbor
-// do PDA"): the ticked caches of the opened cache file as GPX into the unit's GPX folder, and the
+// "Pošli kešky do GPS" (the menu item under "Súbor" and the tool button beside "Pošli
+// WPT/GPX/LOC súbor do PDA"): the ticked caches of the opened cache file as GPX into the unit's GPX folder, and the
 // pictures of their pages exported whole as MHT into its photo folder.
 #include <QAction>
 #include <QBuffer>
