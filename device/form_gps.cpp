@@ -1,6 +1,6 @@
 // "Pošli kešky do GPS" (the menu item under "Súbor" and the tool button beside "Pošli
-// WPT/GPX/LOC súbor do PDA"): the ticked caches of the opened cache file as GPX into the unit's GPX folder, and the
-// pictures of their pages exported whole as MHT into its photo folder.
+// WPT/GPX/LOC súbor do PDA"): the ticked caches of the opened cache file as GPX into the unit's GPX
+// folder, and the pictures of their pages exported whole as MHT into its photo folder.
 #include <QAction>
 #include <QBuffer>
 #include <QCheckBox>
@@ -158,8 +158,10 @@ PhotoPlan PlanPhotos(const std::vector<CacheEntry>& caches, const AnsiString& sa
   return plan;
 }
 
-AnsiString PhotosText(const PhotoPlan& plan) {
-  AnsiString text = AnsiLiteral(" Obrázky do GPS: ") + std::to_string(plan.photos.size()) + ".";
+AnsiString PhotosText(const PhotoPlan& plan, std::size_t copied) {
+  AnsiString text = AnsiLiteral(" Obrázky do GPS: ") + std::to_string(copied);
+  if (copied < plan.photos.size()) text += AnsiLiteral(" z ") + std::to_string(plan.photos.size());
+  text += ".";
   if (plan.leftOut.empty()) return text;
   text += AnsiLiteral(" Prístroj ukáže najviac ") + std::to_string(kGpsPictureLimit) +
           AnsiLiteral(" obrázkov, vynechané:");
@@ -217,6 +219,29 @@ void TForm1::PolikekydoGPS1Click() {
       options);
   if (end != device::WaitEnd::Finished) return;
 
+  // The pictures of the caches written, when the folder is a unit that shows them. Their folders
+  // are made while the link the connection opened is still up: each copy ends it.
+  PhotoPlan plan;
+  if (target->unit) {
+    std::set<AnsiString> codes;
+    for (const GpsGpxFile& part : files) codes.insert(part.codes.begin(), part.codes.end());
+    std::vector<CacheEntry> caches;
+    for (const CacheEntry& cache : request.caches)
+      if (codes.erase(cache.code)) caches.push_back(cache);
+    plan = PlanPhotos(caches, platform::EditText(Edit3),
+                      GpsHandheldFolder(*target->unit, target->unit->description.photoFolder));
+    std::vector<AnsiString> folders;
+    for (const Photo& photo : plan.photos)
+      if (folders.empty() || folders.back() != photo.folder) folders.push_back(photo.folder);
+    if (!folders.empty() && device::Run(
+                                [folders](device::Job&) {
+                                  for (const AnsiString& folder : folders)
+                                    MakeDeviceFolders(folder);
+                                },
+                                options) != device::WaitEnd::Finished)
+      return;
+  }
+
   // Built whole on the PC first: the unit only ever receives a finished file, at its own pace
   // (no upload time limit), each one written aside and put in place.
   QTemporaryDir temporary;
@@ -235,36 +260,16 @@ void TForm1::PolikekydoGPS1Click() {
   }
   AnsiString text =
       SentText(sent, target->folder, names, target->unit, request.caches.size() - sent);
-
-  // The pictures of the caches sent, when the folder is a unit that shows them.
-  if (target->unit) {
-    std::set<AnsiString> codes;
-    for (const GpsGpxFile& part : files) codes.insert(part.codes.begin(), part.codes.end());
-    std::vector<CacheEntry> caches;
-    for (const CacheEntry& cache : request.caches)
-      if (codes.erase(cache.code)) caches.push_back(cache);
-    const PhotoPlan plan =
-        PlanPhotos(caches, platform::EditText(Edit3),
-                   GpsHandheldFolder(*target->unit, target->unit->description.photoFolder));
-    if (!plan.photos.empty()) {
-      std::vector<AnsiString> folders;
-      for (const Photo& photo : plan.photos)
-        if (folders.empty() || folders.back() != photo.folder) folders.push_back(photo.folder);
-      if (device::Run(
-              [folders](device::Job&) {
-                for (const AnsiString& folder : folders) MakeDeviceFolders(folder);
-              },
-              options) != device::WaitEnd::Finished)
-        return;
-      for (size_t i = 0; i < plan.photos.size(); ++i) {
-        const QString pcFile = temporary.filePath(QStringLiteral("photo%1.jpg").arg(i + 1));
-        WriteTemporary(pcFile, plan.photos[i].jpeg.constData(), plan.photos[i].jpeg.size());
-        if (CopyToDevice(ToAnsi(pcFile), plan.photos[i].file) != TransferEnd::Done) return;
-        ShowTransferProgress(ProgressBar1, i + 1, plan.photos.size());
-      }
-    }
-    if (!plan.photos.empty() || !plan.leftOut.empty()) text += PhotosText(plan);
+  // The caches are on the unit whatever becomes of the pictures: a failed or stopped picture
+  // ends the pictures, and the message tells how many went.
+  std::size_t photos = 0;
+  for (; photos < plan.photos.size(); ++photos) {
+    const QString pcFile = temporary.filePath(QStringLiteral("photo%1.jpg").arg(photos + 1));
+    WriteTemporary(pcFile, plan.photos[photos].jpeg.constData(), plan.photos[photos].jpeg.size());
+    if (CopyToDevice(ToAnsi(pcFile), plan.photos[photos].file) != TransferEnd::Done) break;
+    ShowTransferProgress(ProgressBar1, photos + 1, plan.photos.size());
   }
+  if (!plan.photos.empty() || !plan.leftOut.empty()) text += PhotosText(plan, photos);
   platform::Ui().ShowMessage(text);
 }
 

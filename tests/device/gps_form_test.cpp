@@ -48,12 +48,15 @@ class SendToGps : public FormTest {
              location + "\r\n\r\n" + base64 + "\r\n";
     };
     form->Edit3->setText(QString::fromStdString(dir.path().string()));
-    TempDir::Write(dir / ExportName(form->CheckListBox1->ItemText(1), 0, 0, 1).substr(1),
-                   "MIME-Version: 1.0\r\nContent-Type: multipart/related; boundary=\"B\"\r\n\r\n"
-                   "--B\r\nContent-Type: text/html\r\nContent-Location: https://x/c\r\n\r\n"
-                   "<img src=\"https://x/most.png\"><a><img src=\"https://x/s.png\">Spoiler</a>"
-                   "\r\n" +
-                       part("https://x/most.png") + part("https://x/s.png") + "--B--\r\n");
+    // The name is code page 1250 text; on disk it is the native spelling.
+    TempDir::Write(
+        dir.path() /
+            platform::ToNativePath(ExportName(form->CheckListBox1->ItemText(1), 0, 0, 1).substr(1)),
+        "MIME-Version: 1.0\r\nContent-Type: multipart/related; boundary=\"B\"\r\n\r\n"
+        "--B\r\nContent-Type: text/html\r\nContent-Location: https://x/c\r\n\r\n"
+        "<img src=\"https://x/most.png\"><a><img src=\"https://x/s.png\">Spoiler</a>"
+        "\r\n" +
+            part("https://x/most.png") + part("https://x/s.png") + "--B--\r\n");
   }
   std::string Sent() const {
     return TempDir::Read(device / "Internal Storage" / "Garmin" / "NewFiles" / "Tribeč.gpx");
