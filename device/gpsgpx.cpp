@@ -5,6 +5,7 @@
 #include <QXmlStreamReader>
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <set>
 #include <unordered_map>
@@ -92,6 +93,42 @@ std::string_view LocalName(std::string_view name) {
 std::string_view Prefix(std::string_view name) {
   const size_t colon = name.find(':');
   return colon == kNone ? std::string_view() : name.substr(0, colon);
+}
+
+// The markup of a cache element's content with its elements' prefix made "groundspeak": readers
+// match that prefix as written, not the namespace it stands for. Elements of another prefix,
+// text, comments and CDATA stay as they are.
+std::string WithCachePrefix(std::string_view content, std::string_view prefix) {
+  if (prefix == "groundspeak") return std::string(content);
+  std::string out;
+  out.reserve(content.size() + content.size() / 8);
+  size_t at = 0;
+  while (at < content.size()) {
+    const size_t lt = content.find('<', at);
+    if (lt == kNone) break;
+    out += content.substr(at, lt - at);
+    const std::string_view rest = content.substr(lt);
+    if (rest.substr(0, 9) == "<![CDATA[" || rest.substr(0, 4) == "<!--") {
+      const std::string_view close = rest[1] == '[' ? "]]>" : "-->";
+      const size_t end = rest.find(close);
+      const size_t length = end == kNone ? rest.size() : end + close.size();
+      out += rest.substr(0, length);
+      at = lt + length;
+      continue;
+    }
+    const size_t nameAt = rest.substr(0, 2) == "</" ? 2 : 1;
+    size_t nameEnd = nameAt;
+    while (nameEnd < rest.size() && !std::strchr(" \t\r\n/>", rest[nameEnd])) ++nameEnd;
+    const std::string_view name = rest.substr(nameAt, nameEnd - nameAt);
+    out += rest.substr(0, nameAt);
+    if (!name.empty() && name[0] != '?' && name[0] != '!' && Prefix(name) == prefix)
+      out += "groundspeak:" + std::string(prefix.empty() ? name : name.substr(prefix.size() + 1));
+    else
+      out += name;
+    at = lt + nameEnd;
+  }
+  out += content.substr(std::min(at, content.size()));
+  return out;
 }
 
 // The element whose start tag is tag; nullopt when its end is missing.
@@ -467,46 +504,44 @@ class Writer {
     }
   }
 
-  // The source's cache element under the extension's 1.0.1 namespace, bound to the prefix the
-  // source used, so its children stand byte for byte.
+  // The source's cache element under the extension's 1.0.1 namespace and its usual prefix; a
+  // source that uses that prefix keeps its children byte for byte.
   void CarriedCache(const Element& cache, long long id, const std::string& name,
                     const std::string* hint) {
     const std::string_view prefix = Prefix(cache.name);
-    out_ += "    <" + std::string(cache.name) + " id=\"" + std::to_string(id) + "\"";
+    out_ += "    <groundspeak:cache id=\"" + std::to_string(id) + "\"";
     for (const Attribute& attribute : Attributes(cache.StartTag(s_))) {
       if (attribute.name == "id" || attribute.name == "xmlns" ||
           attribute.name.substr(0, 6) == "xmlns:")
         continue;
       out_ += attribute.whole;
     }
-    out_ += prefix.empty() ? " xmlns=\"" : " xmlns:" + std::string(prefix) + "=\"";
-    out_ += std::string(kCacheNamespace) + "\">";
-    const std::string element = prefix.empty() ? std::string() : std::string(prefix) + ":";
+    out_ += " xmlns:groundspeak=\"" + std::string(kCacheNamespace) + "\">";
     const std::vector<Element> children = Children(s_, cache);
     std::string_view content = cache.Content(s_);
     const size_t base = cache.contentBegin;
+    std::string carried;
     size_t at = 0;
-    if (!FirstChild(children, "name"))
-      out_ += "<" + element + "name>" + name + "</" + element + "name>";
+    if (!FirstChild(children, "name")) out_ += "<groundspeak:name>" + name + "</groundspeak:name>";
     if (hint) {
       const std::string hinted =
-          "<" + element + "encoded_hints>" + *hint + "</" + element + "encoded_hints>";
+          "<groundspeak:encoded_hints>" + *hint + "</groundspeak:encoded_hints>";
       if (const Element* old = FirstChild(children, "encoded_hints")) {
-        out_ += content.substr(0, old->begin - base);
-        out_ += hinted;
+        carried += WithCachePrefix(content.substr(0, old->begin - base), prefix);
+        carried += hinted;
         at = old->end - base;
       } else if (const Element* logs = FirstChild(children, "logs")) {
-        out_ += content.substr(0, logs->begin - base);
-        out_ += hinted;
+        carried += WithCachePrefix(content.substr(0, logs->begin - base), prefix);
+        carried += hinted;
         at = logs->begin - base;
       } else {
-        out_ += content;
-        out_ += hinted;
+        carried += WithCachePrefix(content, prefix);
+        carried += hinted;
         at = content.size();
       }
     }
-    out_ += content.substr(at);
-    out_ += "</" + std::string(cache.name) + ">\n";
+    out_ += carried + WithCachePrefix(content.substr(at), prefix);
+    out_ += "</groundspeak:cache>\n";
   }
 
   std::string_view s_;
