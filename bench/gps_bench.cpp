@@ -101,7 +101,8 @@ class FatCard {
     fs::create_directories(folder);
     std::ofstream(image_).close();
     fs::resize_file(image_, bytes);
-    Run({"mkfs.vfat", "-n", "GARMIN", image_});
+    // FAT16: fusefat makes a file, not a folder, for mkdir on FAT32 (and shows its label as one).
+    Run({"mkfs.vfat", "-F", "16", image_});
     struct stat outside {};
     ::stat(folder.parent_path().c_str(), &outside);
     daemon_ = Start({"fusefat", "-f", "-o", "rw+", image_, folder});
@@ -145,13 +146,20 @@ int Bench(int caches, int rounds) {
   std::vector<fs::path> parts;
   const fs::path card = work / "card";
   {
-    const FatCard mount(card, std::uint64_t{512} << 20);
+    const FatCard mount(card, std::uint64_t{256} << 20);
     ::setenv("VIRESKA_RAPI", VIRESKA_TEST_RAPI_LIBRARY, 0);
     ::setenv(folder_device::kRootVariable, card.c_str(), 1);
     fs::create_directories(card / "Garmin" / "GPX");
     fs::create_directories(card / "peer");
+    // fusefat cannot truncate a file, so no copy can write over one: each side writes new files
+    // into a folder emptied before its clock starts.
+    const auto empty = [](const fs::path& folder) {
+      for (const fs::directory_entry& entry : fs::directory_iterator(folder))
+        fs::remove(entry.path());
+    };
     for (int round = 0; round <= rounds; ++round) {
       const auto sendOurs = [&] {
+        empty(card / "Garmin" / "GPX");
         const auto start = Clock::now();
         const std::vector<GpsGpxFile> files = WriteGpsGpx(platform::ReadWholeFile(source), request);
         const double built = Seconds(start);
@@ -175,6 +183,7 @@ int Bench(int caches, int rounds) {
         std::vector<std::string> command = {"cp"};
         for (const fs::path& part : parts) command.push_back(part);
         command.push_back(card / "peer");
+        empty(card / "peer");
         const auto start = Clock::now();
         Run(command);
         if (sync)
