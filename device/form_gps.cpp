@@ -31,6 +31,7 @@
 #include "export/mhtml.h"
 #include "export/mhtpictures.h"
 #include "platform/codepage.h"
+#include "platform/controls.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -180,9 +181,11 @@ void TForm1::PolikekydoGPS1Click() {
   }
   // Everything the command acts on is taken now: the lists, the file, the folder.
   GpsGpxRequest request;
+  // None ticked: every cache the lists show (all of them, or those the filter leaves).
+  const platform::CheckListModel* entries = CheckListBox1->Entries();
   for (int pass = 0; pass < 2 && request.caches.empty(); ++pass)
     for (int i = 0; i < CheckListBox1->Count(); ++i)
-      if (pass == 1 || CheckListBox1->Checked(i))  // none ticked: every listed cache
+      if (pass == 0 ? CheckListBox1->Checked(i) : entries->RowOf(i) >= 0)
         request.caches.push_back({CheckListBox1->ItemText(i), CheckListBox2->ItemText(i)});
   request.hints = ScannedHints;
   request.time = QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString();

@@ -95,6 +95,13 @@ TEST_F(SendToGps, TheTickedCachesArriveWithTheScannedHintAndAFailedCopyKeepsThem
   DeviceFolder::Fail("");
   form->PolikekydoGPS1->trigger();
   EXPECT_EQ(ReadCacheFile(Sent()).entries.size(), form->CheckListBox1->Count());
+
+  // None ticked under a filter: the caches it shows, not those it hides.
+  form->Edit21->setText(QStringLiteral("Hrad"));
+  form->PolikekydoGPS1->trigger();
+  sent = ReadCacheFile(Sent()).entries;
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].code, "GCZT002");
 }
 
 }  // namespace
