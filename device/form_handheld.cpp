@@ -132,7 +132,7 @@ void TForm1::ListBox1Click() {
 void TForm1::DeviceWatcherChange() {
   ListBox1->clear();
   for (const DeviceVolume& volume : DeviceWatcher->Volumes()) {
-    auto* item = new QListWidgetItem(FromAnsi(DeviceVolumeText(volume)), ListBox1);
+    auto* item = new QListWidgetItem(DeviceVolumeText(volume), ListBox1);
     item->setData(kFolderRole, platform::NativePathText(volume.folder));
     // A volume that does not answer would make a handheld that does not answer either.
     if (!volume.answering)

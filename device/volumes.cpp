@@ -77,8 +77,8 @@ std::vector<DeviceVolume> DeviceVolumes(const std::vector<MountedVolume>& mounte
                      [&](const std::string& root) { return Below(volume.folder, root); }))
       continue;
     const std::string name = volume.name.empty() ? NameFromFolder(volume.folder) : volume.name;
-    out.push_back({Utf8ToAnsi(name), volume.folder, volume.answering ? volume.freeBytes : -1,
-                   volume.answering, Utf8ToAnsi(volume.model)});
+    out.push_back({name, volume.folder, volume.answering ? volume.freeBytes : -1, volume.answering,
+                   volume.model});
   }
   std::sort(out.begin(), out.end(),
             [](const DeviceVolume& a, const DeviceVolume& b) { return a.folder < b.folder; });
@@ -89,10 +89,10 @@ std::vector<DeviceVolume> DeviceVolumes(const std::vector<MountedVolume>& mounte
   return out;
 }
 
-AnsiString DeviceVolumeText(const DeviceVolume& volume) {
-  AnsiString text = volume.name + " [" + Utf8ToAnsi(volume.folder) + "]";
-  if (!volume.model.empty()) text += " GPS " + volume.model;
-  if (!volume.answering) return text + " " + AnsiLiteral("neodpovedá");
+QString DeviceVolumeText(const DeviceVolume& volume) {
+  QString text = QString::fromStdString(volume.name + " [" + volume.folder + "]");
+  if (!volume.model.empty()) text += QStringLiteral(" GPS ") + QString::fromStdString(volume.model);
+  if (!volume.answering) return text + QStringLiteral(" neodpovedá");
   if (volume.freeBytes < 0) return text;
   static const char* const units[] = {"B", "kB", "MB", "GB", "TB"};
   double size = static_cast<double>(volume.freeBytes);
@@ -106,9 +106,9 @@ AnsiString DeviceVolumeText(const DeviceVolume& volume) {
     std::snprintf(number, sizeof number, "%lld", static_cast<long long>(volume.freeBytes));
   else
     std::snprintf(number, sizeof number, "%.1f", size);
-  AnsiString shown = number;
+  std::string shown = number;
   std::replace(shown.begin(), shown.end(), '.', ',');  // the Slovak decimal comma
-  return text + AnsiLiteral(" voľné ") + shown + " " + units[unit];
+  return text + QStringLiteral(" voľné ") + QString::fromStdString(shown + " " + units[unit]);
 }
 
 MountedVolume LookAtVolume(const std::string& folder) {

@@ -26,11 +26,11 @@ struct MountedVolume {
 
 // A volume offered as the handheld.
 struct DeviceVolume {
-  AnsiString name;     // code page 1250
+  std::string name;    // UTF-8: a label in any script is shown as it is
   std::string folder;  // native (UTF-8): it becomes the handheld as it is
   std::int64_t freeBytes = -1;
   bool answering = true;
-  AnsiString model = {};  // a GPS unit's model, code page 1250; empty: no unit
+  std::string model = {};  // a GPS unit's model, UTF-8; empty: no unit
   bool operator==(const DeviceVolume& other) const {
     return name == other.name && folder == other.folder && freeBytes == other.freeBytes &&
            answering == other.answering && model == other.model;
@@ -46,9 +46,9 @@ std::vector<DeviceVolume> DeviceVolumes(const std::vector<MountedVolume>& mounte
                                         const std::vector<std::string>& roots);
 
 // "SDKARTA [/media/jano/SDKARTA] voľné 1,5 GB", as the device list shows it; one that does not
-// answer: "SD [/media/jano/SD] neodpovedá"; a GPS unit: "GARMIN [/media/jano/GARMIN] GPS eTrex 30
+// answer: "SD [/media/jano/SD] neodpovedá"; a GPS unit: "GARMIN [/media/jano/GARMIN] GPS Alfa 66
 // voľné 1,5 GB".
-AnsiString DeviceVolumeText(const DeviceVolume& volume);
+QString DeviceVolumeText(const DeviceVolume& volume);
 
 // What the system says of the volume mounted at folder (its label, free space, whether it is
 // ready, the GPS unit it holds). It asks the file system, so it waits as long as a hung mount does:

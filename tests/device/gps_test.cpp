@@ -136,9 +136,9 @@ TEST(GpsUnit, FoundByItsDescriptionOnACardOrOneLevelDownInAnMtpDevice) {
       DeviceVolumes({LookAtVolume(card.string()), LookAtVolume((dir / "gvfs" / "x").string())},
                     {(dir / "media").string()});
   ASSERT_EQ(volumes.size(), 1u);
-  EXPECT_NE(DeviceVolumeText(volumes[0]).find("[" + card.string() + "] GPS Alfa 66"),
-            std::string::npos)
-      << DeviceVolumeText(volumes[0]);
+  EXPECT_TRUE(DeviceVolumeText(volumes[0])
+                  .contains(QString::fromStdString("[" + card.string() + "] GPS Alfa 66")))
+      << DeviceVolumeText(volumes[0]).toStdString();
 }
 
 // A pocket query's caches arrive with every element of their extension byte for byte, their

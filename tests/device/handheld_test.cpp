@@ -110,23 +110,27 @@ TEST(DeviceList, OffersRemovableMediaAndPhonesOnly) {
       {"/media", "", 1, true},  // the folder itself is no device
       {"/media/jano/SDKARTA", "SDKARTA", 1536 * 1024 * 1024LL, true},
       {"/run/media/jano/GARMIN", "", 2048, true},
-      {"/mnt/sd", "Ka\xC5\xA1tie\xC4\xBE", 512, true},  // UTF-8 label
+      {"/mnt/sd", "Ka\xC5\xA1tie\xC4\xBE", 512, true},  // UTF-8 label: bytes of "Kaštieľ"
+      {"/mnt/ru", "\xD0\x9A\xD0\xB0\xD1\x80\xD1\x82\xD0\xB0", 1, true},  // bytes of "Карта"
       {"/mnt/gone", "GONE", 1, false},
       {"/mnt2/x", "", 1, true},
       {"/run/user/1000/gvfs/mtp:host=Xiaomi_Redmi%20Note", "", -1, true},
   };
   const std::vector<DeviceVolume> found =
       DeviceVolumes(mounted, {"/media", "/run/media", "/mnt", "/run/user/1000/gvfs"});
-  ASSERT_EQ(found.size(), 4u);
+  ASSERT_EQ(found.size(), 5u);
   EXPECT_EQ(found[0].folder, "/media/jano/SDKARTA");
-  EXPECT_EQ(DeviceVolumeText(found[0]), "SDKARTA [/media/jano/SDKARTA] vo\xBEn\xE9 1,5 GB");
-  EXPECT_EQ(DeviceVolumeText(found[1]), "Ka\x9Atie\xBE [/mnt/sd] vo\xBEn\xE9 512 B");
-  EXPECT_EQ(DeviceVolumeText(found[2]), "GARMIN [/run/media/jano/GARMIN] vo\xBEn\xE9 2,0 kB");
+  EXPECT_EQ(DeviceVolumeText(found[0]),
+            QStringLiteral("SDKARTA [/media/jano/SDKARTA] voľné 1,5 GB"));
+  EXPECT_EQ(DeviceVolumeText(found[1]), QStringLiteral("Карта [/mnt/ru] voľné 1 B"));
+  EXPECT_EQ(DeviceVolumeText(found[2]), QStringLiteral("Kaštieľ [/mnt/sd] voľné 512 B"));
   EXPECT_EQ(DeviceVolumeText(found[3]),
-            "Xiaomi_Redmi Note [/run/user/1000/gvfs/mtp:host=Xiaomi_Redmi%20Note]");
+            QStringLiteral("GARMIN [/run/media/jano/GARMIN] voľné 2,0 kB"));
+  EXPECT_EQ(DeviceVolumeText(found[4]),
+            QStringLiteral("Xiaomi_Redmi Note [/run/user/1000/gvfs/mtp:host=Xiaomi_Redmi%20Note]"));
   // One that does not answer shows no free space, not even what it had.
   EXPECT_EQ(DeviceVolumeText(DeviceVolumes({{"/media/SD", "", 1024, true, false}}, {"/media"})[0]),
-            "SD [/media/SD] neodpoved\xE1");
+            QStringLiteral("SD [/media/SD] neodpovedá"));
 }
 
 TEST(FolderHint, SaysWhenTheFolderIsMissingOrHasNoStorageCard) {
