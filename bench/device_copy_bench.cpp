@@ -52,6 +52,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include "bench/process.h"
 #include "bench/timing.h"
 #include "device/folder/folder_device.h"
 #include "device/transfer.h"
@@ -123,23 +124,7 @@ bool SameContent(const fs::path& a, const fs::path& b) {
 }
 
 pid_t Start(const Command& command, bool quiet = false) {
-  std::vector<char*> args;
-  for (const std::string& arg : command) args.push_back(const_cast<char*>(arg.c_str()));
-  args.push_back(nullptr);
-  const pid_t parent = ::getpid();
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::prctl(PR_SET_PDEATHSIG, SIGKILL);  // nothing outlives the bench, not even a daemon
-    if (::getppid() != parent) ::_exit(127);
-    if (quiet) {
-      const int null = ::open("/dev/null", O_WRONLY);
-      ::dup2(null, 1);
-      ::dup2(null, 2);
-    }
-    ::execvp(args[0], args.data());
-    ::_exit(127);
-  }
-  return pid;
+  return StartProcess(command, quiet);
 }
 
 void Finish(pid_t pid, const std::string& program) {

@@ -24,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/process.h"
 #include "bench/timing.h"
 #include "cachelist/cachefile.h"
 #include "device/folder/folder_device.h"
@@ -71,19 +72,7 @@ std::string PocketQuery(int caches) {
 }
 
 pid_t Start(const std::vector<std::string>& command) {
-  std::vector<char*> args;
-  for (const std::string& arg : command) args.push_back(const_cast<char*>(arg.c_str()));
-  args.push_back(nullptr);
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-    const int null = ::open("/dev/null", O_WRONLY);
-    ::dup2(null, 1);
-    ::dup2(null, 2);
-    ::execvp(args[0], args.data());
-    ::_exit(127);
-  }
-  return pid;
+  return StartProcess(command, true);
 }
 
 void Run(const std::vector<std::string>& command) {

@@ -356,21 +356,7 @@ TEST_F(Commands, TypedFolderNamesStayInTheirFolderOrAreRefused) {
 
 // ---- open with the associated program
 
-class OpenCommand : public FileManagerTest {
- protected:
-  void SetUp() override {
-    FileManagerTest::SetUp();
-    platform::SetDocumentOpenerForTests([this](const QUrl& url) {
-      opened.push_back(url.toLocalFile().toStdString());
-      return true;
-    });
-  }
-  void TearDown() override {
-    platform::SetDocumentOpenerForTests(nullptr);
-    FileManagerTest::TearDown();
-  }
-  std::vector<std::string> opened;
-};
+class OpenCommand : public FileManagerOpenTest {};
 
 TEST_F(OpenCommand, OpensThePressedEntryByItsFullPath) {
   TempDir::Write(pc / "mapa.plt", "x");

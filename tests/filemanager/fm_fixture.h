@@ -4,10 +4,14 @@
 #include <QApplication>
 #include <QTabWidget>
 #include <QTest>
+#include <QUrl>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "platform/codepage.h"
 #include "platform/paths.h"
+#include "platform/shellopen.h"
 #include "platform/state.h"
 #include "support/device_folder.h"
 #include "support/form_fixture.h"
@@ -75,4 +79,21 @@ class FileManagerTest : public FormTest {
 
   DeviceFolder device;
   TempDir pc;
+};
+
+// A file manager whose "open" records what it was asked to open instead of starting a program.
+class FileManagerOpenTest : public FileManagerTest {
+ protected:
+  void SetUp() override {
+    FileManagerTest::SetUp();
+    platform::SetDocumentOpenerForTests([this](const QUrl& url) {
+      opened.push_back(url.toLocalFile().toStdString());
+      return true;
+    });
+  }
+  void TearDown() override {
+    platform::SetDocumentOpenerForTests(nullptr);
+    FileManagerTest::TearDown();
+  }
+  std::vector<std::string> opened;
 };

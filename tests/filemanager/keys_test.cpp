@@ -10,19 +10,8 @@
 
 namespace {
 
-class Keys : public FileManagerTest {
+class Keys : public FileManagerOpenTest {
  protected:
-  void SetUp() override {
-    FileManagerTest::SetUp();
-    platform::SetDocumentOpenerForTests([this](const QUrl& url) {
-      opened.push_back(url.toLocalFile().toStdString());
-      return true;
-    });
-  }
-  void TearDown() override {
-    platform::SetDocumentOpenerForTests(nullptr);
-    FileManagerTest::TearDown();
-  }
   static void Key(QWidget* widget, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QTest::keyClick(widget, static_cast<Qt::Key>(key), modifiers);
   }
@@ -38,7 +27,6 @@ class Keys : public FileManagerTest {
       if (action->isVisible()) shown.push_back(action);
     return shown;
   }
-  std::vector<std::string> opened;
 };
 
 TEST_F(Keys, EnterOpensF5ListsAgainDeleteAsksFirst) {
