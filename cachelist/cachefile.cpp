@@ -128,7 +128,7 @@ void ReadGpxWaypoint(QXmlStreamReader& xml, const QString& gpx, std::vector<Cach
     const QStringView name = xml.name();
     if (IsCacheExtension(xml)) {
       ReadCacheExtension(xml, extensionName);
-    } else if (xml.namespaceUri() != gpx) {
+    } else if (xml.namespaceUri() != gpx) {  // NOLINT(bugprone-branch-clone): before any name
       xml.skipCurrentElement();
     } else if (name == QLatin1String("name") && !haveCode) {
       code = ElementText(xml);

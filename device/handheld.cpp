@@ -40,7 +40,7 @@ void UseDeviceFolder(const QString& setting) {
 }
 
 AnsiString DeviceFolderToSetting(const QString& setting) {
-  const AnsiString ansi = ToAnsi(setting);
+  AnsiString ansi = ToAnsi(setting);
   if (FromAnsi(ansi) == setting) return ansi;
   // A relative folder has no URL of its own; it is the one the program would serve now.
   std::error_code error;

@@ -22,6 +22,10 @@
 #ifndef VIRESKA_DEVICE_RAPI_TYPES_H
 #define VIRESKA_DEVICE_RAPI_TYPES_H
 
+/* Plain C with the API's published names; the checks for C++ and reserved names stay off here. */
+/* NOLINTBEGIN(modernize-use-using,modernize-deprecated-headers,modernize-redundant-void-arg) */
+/* NOLINTBEGIN(bugprone-reserved-identifier) */
+
 #ifdef _WIN32
 #include <windows.h>
 #define RAPI_CALL __stdcall
@@ -159,5 +163,8 @@ static_assert(offsetof(CE_FIND_DATA, dwOID) == 36, "find record layout");
 static_assert(offsetof(CE_FIND_DATA, cFileName) == 40, "find record layout");
 static_assert(sizeof(RAPIINIT) == (sizeof(void*) == 4 ? 12 : 24), "RAPIINIT layout");
 #endif
+
+/* NOLINTEND(bugprone-reserved-identifier) */
+/* NOLINTEND(modernize-use-using,modernize-deprecated-headers,modernize-redundant-void-arg) */
 
 #endif /* VIRESKA_DEVICE_RAPI_TYPES_H */

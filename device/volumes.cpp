@@ -95,7 +95,7 @@ QString DeviceVolumeText(const DeviceVolume& volume) {
   if (!volume.answering) return text + QStringLiteral(" neodpovedá");
   if (volume.freeBytes < 0) return text;
   static const char* const units[] = {"B", "kB", "MB", "GB", "TB"};
-  double size = static_cast<double>(volume.freeBytes);
+  auto size = static_cast<double>(volume.freeBytes);
   int unit = 0;
   while (size >= 1024 && unit < 4) {
     size /= 1024;
@@ -127,6 +127,7 @@ std::vector<MountedVolume> SystemVolumes(const std::vector<std::string>& roots) 
   const std::vector<std::string> gvfs = GvfsDeviceFolders(GvfsFolder());
   folders.insert(folders.end(), gvfs.begin(), gvfs.end());
   std::vector<MountedVolume> out;
+  out.reserve(folders.size());
   for (const std::string& folder : folders) out.push_back(LookAtVolume(folder));
   return out;
 }

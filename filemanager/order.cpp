@@ -54,7 +54,7 @@ std::string CollationBytes(std::string_view key) {
   const size_t head = out.size();
   out.resize(head + wide.size() * 4 + 16);
   for (;;) {
-    const int32_t room = static_cast<int32_t>(out.size() - head);
+    const auto room = static_cast<int32_t>(out.size() - head);
     const int32_t n = ucol_getSortKey(Collator(), reinterpret_cast<const UChar*>(wide.data()),
                                       static_cast<int32_t>(wide.size()),
                                       reinterpret_cast<uint8_t*>(&out[head]), room);

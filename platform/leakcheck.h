@@ -42,7 +42,7 @@ class EngineWork {
 };
 class OwnWork {
  public:
-  OwnWork() {}
+  OwnWork() {}  // NOLINT(modernize-use-equals-default): keeps a guard from being unused
 };
 #endif
 

@@ -20,7 +20,7 @@ inline LineEnd FindLineEnd(std::string_view text, size_t start) {
   size_t end = lf ? static_cast<size_t>(static_cast<const char*>(lf) - data) : size;
   // A CR before that LF ends the line sooner (a lone CR) or belongs to it (CR LF).
   if (const void* cr = std::memchr(data + start, '\r', end - start)) {
-    const size_t at = static_cast<size_t>(static_cast<const char*>(cr) - data);
+    const auto at = static_cast<size_t>(static_cast<const char*>(cr) - data);
     return {at, at + 1 < size && data[at + 1] == '\n' ? at + 2 : at + 1};
   }
   return {end, end < size ? end + 1 : size};

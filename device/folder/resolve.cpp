@@ -2,12 +2,12 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <limits.h>
 #include <linux/openat2.h>
 #include <sys/syscall.h>
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <string_view>
 #include <vector>
