@@ -323,7 +323,7 @@ void TStringGrid::EndUpdate() {
 
 // ---------------------------------------------------------------------------------------------
 
-ListTexts::ListTexts(std::shared_ptr<const std::vector<AnsiString>> texts)
+ListTexts::ListTexts(const std::shared_ptr<const std::vector<AnsiString>>& texts)
     : keep_(texts),
       count_(static_cast<int>(texts->size())),
       text_([texts = texts.get()](int i) -> const AnsiString& {
@@ -715,7 +715,7 @@ void TDirectoryListBox::Fill() {
     if (p == p.parent_path() || p.empty()) break;
   }
   std::reverse(chain.begin(), chain.end());
-  int depth = 0;
+  qsizetype depth = 0;
   for (const auto& p : chain) {
     QString label = depth == 0 ? QString::fromStdString(p.string())
                                : QString::fromStdString(p.filename().string());

@@ -133,7 +133,7 @@ class TStringGrid : public QTableView {
 class ListTexts {
  public:
   ListTexts() = default;
-  explicit ListTexts(std::shared_ptr<const std::vector<AnsiString>> texts);
+  explicit ListTexts(const std::shared_ptr<const std::vector<AnsiString>>& texts);
   template <class Row>
   ListTexts(const std::shared_ptr<const std::vector<Row>>& rows, AnsiString Row::*field)
       : keep_(rows),

@@ -1,6 +1,8 @@
 #include "platform/rtf.h"
 
+#include <algorithm>
 #include <cctype>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -20,9 +22,8 @@ bool IsSkippedDestination(const std::string& word) {
   static const char* const skipped[] = {
       "fonttbl",   "colortbl", "stylesheet", "info",      "pict",         "header",  "footer",
       "listtable", "object",   "themedata",  "generator", "latentstyles", "rsidtbl", "xmlnstbl"};
-  for (const char* s : skipped)
-    if (word == s) return true;
-  return false;
+  return std::any_of(std::begin(skipped), std::end(skipped),
+                     [&](const char* s) { return word == s; });
 }
 
 class Writer {

@@ -256,7 +256,7 @@ QVariant WebEngineBrowser::RunScript(const QString& script) {
   // The page's own world: in this engine a script for a world of its own can stay unanswered
   // after some loads.
   const bool answered = Await(
-      [&](std::function<void()> done) {
+      [&](const std::function<void()>& done) {
         page_->runJavaScript(script, QWebEngineScript::MainWorld,
                              platform::Reported([result, done](const QVariant& answer) {
                                *result = answer;
@@ -361,7 +361,7 @@ void WebEngineBrowser::SavePageArchive(const std::filesystem::path& target) {
       QWebEngineDownloadRequest::DownloadRequested);
   QMetaObject::Connection requested;
   const bool ended = Await(
-      [&](std::function<void()> done) {
+      [&](const std::function<void()>& done) {
         requested =
             connect(profile_, &QWebEngineProfile::downloadRequested, this,
                     platform::Reported([&, state, done](QWebEngineDownloadRequest* request) {

@@ -39,7 +39,7 @@ class WebEngineBrowser : public WebBrowser {
   void RequireHtml() override;
   std::unique_ptr<TextRange> BodyTextRange() override;
   bool Save(QIODevice& stream) override;
-  void SavePageArchive(const std::filesystem::path& file) override;
+  void SavePageArchive(const std::filesystem::path& target) override;
 
   std::vector<BrowserCookie> Cookies() const override;
   std::string UserAgent() const override;
