@@ -50,6 +50,7 @@ void TApplication::FailureReachedDispatch(const std::exception& error) {
 
 void PrepareEnvironment() {
 #ifndef _WIN32
+  // NOLINTBEGIN(concurrency-mt-unsafe): runs before the program starts its first thread
   // The engine refuses to run as root with its sandbox on.
   if (::geteuid() == 0 && !std::getenv("QTWEBENGINE_DISABLE_SANDBOX"))
     ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 1);
@@ -63,6 +64,7 @@ void PrepareEnvironment() {
     ::chmod(dir.c_str(), 0700);
     ::setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
   }
+  // NOLINTEND(concurrency-mt-unsafe)
 #endif
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 }

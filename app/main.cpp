@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
   Potvrd = &potvrd;
   form.show();
   form.activateWindow();
-  int result = app.exec();
+  int result = TApplication::exec();
   Potvrd = nullptr;
   // A stopped copy still cleaning up, and the end of the link, get a moment; a handheld that
   // stopped answering does not keep the program from ending.

@@ -389,7 +389,7 @@ bool AllSpace(std::string_view s, size_t from, size_t to) {
 Skimmed Skim(std::string_view s) {
   Skimmed out;
   // Anything unexpected before the root, or a root of another kind: the reader gets it all.
-  const Skimmed whole{{{0, s.size()}}, kNone};
+  Skimmed whole{{{0, s.size()}}, kNone};
   Markup root;
   for (size_t at = NextTag(s, 0);; at = NextTag(s, root.end)) {
     if (at == kNone) return whole;
@@ -464,7 +464,7 @@ class SpansDevice final : public QIODevice {
  protected:
   qint64 readData(char* data, qint64 maxSize) override {
     size_t done = 0;
-    const size_t max = static_cast<size_t>(maxSize);
+    const auto max = static_cast<size_t>(maxSize);
     while (done < max && span_ < spans_.size()) {
       const Span& span = spans_[span_];
       const size_t count = std::min(span.end - at_, max - done);
@@ -871,8 +871,8 @@ class Scanner {
         bool ok = true;
         if (name == "cache" && uri.find(kCacheExtension) != kNone) {
           ok = ScanCacheExtension(p, tag, uri, extensionName);
-        } else if (uri != gpx) {
-          return false;  // the reader steps over it token by token
+        } else if (uri != gpx) {  // NOLINT(bugprone-branch-clone): before any name is compared
+          return false;           // the reader steps over it token by token
         } else if (name == "name" && !haveCode) {
           ok = Text(tag, &code, p);
           haveCode = true;
@@ -954,7 +954,7 @@ class Scanner {
             if (attribute.name != "id") continue;
             // The reader turns white space in a value into spaces: leave that to it.
             if (attribute.value.find_first_of("\t\n\r") != kNone) return false;
-            const size_t from = static_cast<size_t>(attribute.value.data() - s_.data());
+            const auto from = static_cast<size_t>(attribute.value.data() - s_.data());
             ok = AppendText(from, from + attribute.value.size(), &code);
           }
           ok = ok && Text(tag, &name, p);
@@ -1061,7 +1061,7 @@ std::uint64_t CacheFileMemory(std::string_view bytes, const std::vector<CacheEnt
   // A string's characters are its own allocation unless they fit inside it.
   const auto heap = [](const AnsiString& text) -> std::uint64_t {
     const char* inside = reinterpret_cast<const char*>(&text);
-    const bool own = text.data() >= inside && text.data() < inside + sizeof text;
+    const bool own = text.data() >= inside && text.data() < inside + sizeof(AnsiString);
     return own ? 0 : text.capacity() + 1;
   };
   std::uint64_t total = bytes.size() + entries.capacity() * sizeof(CacheEntry);

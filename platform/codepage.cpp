@@ -4,6 +4,7 @@
 #include <unicode/ucnv_cb.h>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace {
@@ -38,9 +39,8 @@ UConverter* Cp1250() {
 }
 
 bool IsAscii(std::string_view text) {
-  for (unsigned char c : text)
-    if (c >= 0x80) return false;
-  return true;
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 }  // namespace

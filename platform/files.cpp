@@ -19,7 +19,7 @@ namespace {
 // A big file read fills fresh memory page by page: in huge pages the kernel faults in 2 MiB at a
 // time instead of 4 KiB, which makes reading a file of hundreds of megabytes several times
 // faster where page faults are slow. Only the whole huge pages inside the buffer are asked for.
-void PreferHugePages(char* data, size_t size) {
+void PreferHugePages(const char* data, size_t size) {
 #ifdef MADV_HUGEPAGE
   constexpr uintptr_t kHuge = uintptr_t{1} << 21;
   const uintptr_t begin = (reinterpret_cast<uintptr_t>(data) + kHuge - 1) & ~(kHuge - 1);

@@ -6,11 +6,11 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <optional>
 #include <random>
 #include <sstream>
+#include <system_error>
 #include <vector>
 
 #include "platform/codepage.h"
@@ -133,7 +133,8 @@ AnsiString ReasonText(int error) {
     case EISDIR:
       return AnsiLiteral("je to priečinok");
     default:
-      return Utf8ToAnsi(std::strerror(error));
+      // strerror may share its buffer between threads; the handheld's thread asks too.
+      return Utf8ToAnsi(std::generic_category().message(error));
   }
 }
 

@@ -4,6 +4,7 @@
 #include <QProcess>
 #include <QUrl>
 #include <filesystem>
+#include <utility>
 
 #include "platform/paths.h"
 #include "platform/ui.h"
@@ -24,11 +25,12 @@ bool StartDesktopOpener(const QString& file, std::function<void()> failed) {
   opener->setArguments({file});
   opener->setStandardOutputFile(QProcess::nullDevice());
   opener->setStandardErrorFile(QProcess::nullDevice());
-  QObject::connect(opener, &QProcess::finished, opener,
-                   Reported([opener, failed](int code, QProcess::ExitStatus status) {
-                     opener->deleteLater();
-                     if ((code != 0 || status != QProcess::NormalExit) && failed) failed();
-                   }));
+  QObject::connect(
+      opener, &QProcess::finished, opener,
+      Reported([opener, failed = std::move(failed)](int code, QProcess::ExitStatus status) {
+        opener->deleteLater();
+        if ((code != 0 || status != QProcess::NormalExit) && failed) failed();
+      }));
   opener->start();
   if (opener->waitForStarted()) return true;
   delete opener;

@@ -154,7 +154,7 @@ namespace {
 template <typename Text>
 void SplitLines(const Text& text, size_t start, std::vector<TTextView::LineStart>& lines,
                 int& longestLine) {
-  const size_t size = static_cast<size_t>(text.size());
+  const auto size = static_cast<size_t>(text.size());
   // Room for lines of 32 characters on average, so a big file's index is not copied as it
   // grows: reserved pages that longer lines leave unused are never touched and cost nothing.
   lines.reserve(size / 32 + 1);
@@ -237,7 +237,7 @@ void TTextView::Reset() {
 }
 
 std::string_view TTextView::LineBytes(int index) const {
-  const size_t i = static_cast<size_t>(index);
+  const auto i = static_cast<size_t>(index);
   const size_t start = lines_[i].byte;
   size_t end = i + 1 < lines_.size() ? lines_[i + 1].byte : bytes_->size();
   while (end > start && ((*bytes_)[end - 1] == '\n' || (*bytes_)[end - 1] == '\r')) --end;
@@ -245,7 +245,7 @@ std::string_view TTextView::LineBytes(int index) const {
 }
 
 QStringView TTextView::LineChars(int index) const {
-  const size_t i = static_cast<size_t>(index);
+  const auto i = static_cast<size_t>(index);
   const qsizetype start = lines_[i].byte;
   qsizetype end = i + 1 < lines_.size() ? lines_[i + 1].byte : decoded_.size();
   while (end > start && (decoded_[end - 1] == u'\n' || decoded_[end - 1] == u'\r')) --end;

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 #include <utility>
 
 #include "platform/ui.h"
@@ -82,9 +83,9 @@ void WindowInputHold::End() {
 }
 
 bool WindowInputHold::Passes(const QWidget* widget) const {
-  for (const QWidget* control : pass_)
-    if (control && (widget == control || control->isAncestorOf(widget))) return true;
-  return false;
+  return std::any_of(pass_.begin(), pass_.end(), [widget](const QWidget* control) {
+    return control && (widget == control || control->isAncestorOf(widget));
+  });
 }
 
 bool WindowInputHold::eventFilter(QObject* watched, QEvent* event) {
