@@ -35,7 +35,7 @@ struct GpsGpxFile {
 // (the hint only replaced when a scanned page gave one), with its child waypoints (codes that
 // differ from the cache's only in the first two letters); from a waypoint or LOC file the code,
 // name, coordinates and the type its text names. A cache the source does not have is left out.
-std::vector<GpsGpxFile> WriteGpsGpx(std::string_view source, const GpsGpxRequest& request);
+std::vector<GpsGpxFile> WriteGpsGpx(std::string_view bytes, const GpsGpxRequest& request);
 
 // "Zlaté Moravce50km" and a count of files: "Zlaté Moravce50km.gpx", or "..._1.gpx", "..._2.gpx".
 std::vector<AnsiString> GpsGpxFileNames(const AnsiString& base, std::size_t files);

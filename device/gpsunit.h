@@ -16,7 +16,7 @@ struct GpsDescription {
 };
 
 // The description file's own text; nullopt when it is not one.
-std::optional<GpsDescription> ReadGpsDescription(std::string_view xml);
+std::optional<GpsDescription> ReadGpsDescription(std::string_view text);
 
 struct GpsUnit {
   GpsDescription description;
