@@ -31,8 +31,8 @@ std::string Description(const std::string& model, const std::string& dataTypes) 
 std::string DataType(const std::string& name, const std::string& path,
                      const std::string& direction) {
   return "<DataType><Name>" + name +
-         "</Name><File><Specification><Identifier>x</Identifier>"
-         "</Specification><Location><Path>" +
+         "</Name><File><Schema><Identifier>x</Identifier>"
+         "</Schema><Location><Path>" +
          path +
          "</Path><FileExtension>GPX</FileExtension>"
          "</Location><TransferDirection>" +
